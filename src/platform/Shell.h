@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Types.h"
+
+// The shell and environment of the machine: special folders by CSIDL, the Windows, system
+// and temporary folders, the environment block and %NAME% expansion, ShellExecute.
+// The recycle bin and shell links join this service with the tools that use them.
+namespace lumexa::platform
+{
+
+class Machine;
+
+class Shell
+{
+public:
+    explicit Shell(Machine& machine);
+
+    // SHGetSpecialFolderPath: the folder without trailing "\"; nullopt when the machine's
+    // version has no such folder.
+    std::optional<std::string> SpecialFolder(Csidl csidl) const;
+    std::string WindowsDirectory() const; // GetWindowsDirectory, "C:\WINDOWS"
+    std::string SystemDirectory() const;  // GetSystemDirectory, "C:\WINDOWS\system32"
+    std::string TempPath() const;         // GetTempPath: with trailing "\"
+
+    // The environment block; names are case-insensitive.
+    std::optional<std::string> GetEnvironmentVariable(std::string_view name) const;
+    const std::map<std::string, std::string>& Environment() const { return m_environment; }
+    // ExpandEnvironmentStrings: %NAME% replaced from the block; unknown names and a lone "%"
+    // stay as written.
+    std::string ExpandEnvironmentStrings(std::string_view text) const;
+
+    // ShellExecute: recorded in the machine's journal. Returns a value above 32 on success,
+    // 2 (file not found) or 31 (no association) as Windows does.
+    int ShellExecute(std::string_view verb, std::string_view target, std::string_view parameters = {});
+
+private:
+    Machine& m_machine;
+    std::map<std::string, std::string> m_environment; // keys upper-cased
+    std::map<std::string, std::string> m_originalNames;
+};
+
+} // namespace lumexa::platform
