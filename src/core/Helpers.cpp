@@ -1,1 +1,334 @@
-// placeholder
+#include "core/Helpers.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/LastError.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
+
+namespace lumexa::core
+{
+
+namespace
+{
+
+constexpr std::string_view CrLf = "\r\n";
+
+// Serialises the writers of the error log, which worker threads call too.
+std::mutex g_logMutex;
+
+// One parsed integer conversion of a caller's format.
+struct TIntegerSpec
+{
+    std::string_view prefix;
+    std::string_view suffix;
+    bool leftAlign = false;
+    bool plusSign = false;
+    bool spaceSign = false;
+    bool zeroPad = false;
+    std::size_t width = 0;
+    std::optional<std::size_t> precision;
+    char conversion = 'd';
+};
+
+constexpr std::size_t MaxFieldWidth = 255;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Reads up to three digits; false when the number is larger than MaxFieldWidth.
+bool ReadNumber(std::string_view text, std::size_t& at, std::size_t& value)
+{
+    value = 0;
+    while (at < text.size() && IsDigit(text[at]))
+    {
+        value = value * 10 + static_cast<std::size_t>(text[at] - '0');
+        if (value > MaxFieldWidth)
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+// Text outside the conversion may hold "%%" and nothing else starting with '%'.
+bool IsPlainText(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] != '%')
+            continue;
+        if (i + 1 >= text.size() || text[i + 1] != '%')
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+std::string UnescapePercents(std::string_view text)
+{
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        result += text[i];
+        if (text[i] == '%')
+            ++i;
+    }
+    return result;
+}
+
+std::optional<TIntegerSpec> ParseIntegerFormat(std::string_view format)
+{
+    std::size_t at = 0;
+    while (at < format.size() && (format[at] != '%' || (at + 1 < format.size() && format[at + 1] == '%')))
+        at += format[at] == '%' ? 2 : 1;
+    if (at >= format.size())
+        return std::nullopt;
+    TIntegerSpec spec;
+    spec.prefix = format.substr(0, at);
+    ++at;
+    for (; at < format.size(); ++at)
+    {
+        const char c = format[at];
+        if (c == '-')
+            spec.leftAlign = true;
+        else if (c == '+')
+            spec.plusSign = true;
+        else if (c == ' ')
+            spec.spaceSign = true;
+        else if (c == '0')
+            spec.zeroPad = true;
+        else
+            break;
+    }
+    if (!ReadNumber(format, at, spec.width))
+        return std::nullopt;
+    if (at < format.size() && format[at] == '.')
+    {
+        std::size_t precision = 0;
+        if (!ReadNumber(format, ++at, precision))
+            return std::nullopt;
+        spec.precision = precision;
+    }
+    if (at >= format.size() || std::string_view("diuxX").find(format[at]) == std::string_view::npos)
+        return std::nullopt;
+    spec.conversion = format[at];
+    spec.suffix = format.substr(at + 1);
+    if (!IsPlainText(spec.suffix))
+        return std::nullopt;
+    return spec;
+}
+
+std::string Digits(std::uint64_t value, char conversion)
+{
+    if (value == 0)
+        return "0";
+    const bool hex = conversion == 'x' || conversion == 'X';
+    const char* alphabet = conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    const std::uint64_t base = hex ? 16 : 10;
+    std::string digits;
+    for (; value != 0; value /= base)
+        digits.insert(digits.begin(), alphabet[value % base]);
+    return digits;
+}
+
+std::string ApplyIntegerSpec(const TIntegerSpec& spec, std::int64_t n)
+{
+    const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
+    const bool negative = isSigned && n < 0;
+    // As C's printf: unsigned conversions show the two's-complement bits of a negative value.
+    const std::uint64_t magnitude =
+        negative ? ~static_cast<std::uint64_t>(n) + 1 : static_cast<std::uint64_t>(n);
+    std::string digits = Digits(magnitude, spec.conversion);
+    if (spec.precision)
+    {
+        if (*spec.precision == 0 && magnitude == 0)
+            digits.clear();
+        if (digits.size() < *spec.precision)
+            digits.insert(0, *spec.precision - digits.size(), '0');
+    }
+    std::string sign;
+    if (negative)
+        sign = "-";
+    else if (isSigned && spec.plusSign)
+        sign = "+";
+    else if (isSigned && spec.spaceSign)
+        sign = " ";
+    std::string field = sign + digits;
+    if (field.size() < spec.width)
+    {
+        const std::size_t pad = spec.width - field.size();
+        if (spec.leftAlign)
+            field.append(pad, ' ');
+        else if (spec.zeroPad && !spec.precision)
+            field.insert(sign.size(), pad, '0');
+        else
+            field.insert(0, pad, ' ');
+    }
+    return UnescapePercents(spec.prefix) + field + UnescapePercents(spec.suffix);
+}
+
+std::string FormatScaled(std::int64_t n, double unit, std::string_view suffix)
+{
+    const platform::Locale& locale = platform::Machine::Current().Clock().UserLocale();
+    return platform::FormatFixed(static_cast<double>(n) / unit, 1, locale) + std::string(suffix);
+}
+
+constexpr std::int64_t KiB = 1024;
+constexpr std::int64_t MiB = 1024 * KiB;
+constexpr std::int64_t GiB = 1024 * MiB;
+
+// Components separated by "\", without the empty piece after a trailing "\".
+std::vector<std::string> PathComponents(std::string_view path)
+{
+    std::vector<std::string> parts = platform::SplitAt(path, '\\');
+    if (!parts.empty() && parts.back().empty())
+        parts.pop_back();
+    return parts;
+}
+
+void WriteLogEntry(const std::string& entry) noexcept
+{
+    try
+    {
+        platform::Machine& machine = platform::Machine::Current();
+        const std::string logPath = machine.ExecutablePath() + ".log";
+        const std::lock_guard lock(g_logMutex);
+        // A log that cannot be written must not stop the caller, which is already handling an error.
+        (void)machine.Files().AppendToFile(logPath, entry);
+    }
+    catch (...)
+    {
+    }
+}
+
+} // namespace
+
+void LogError(std::string_view message, bool showBox) noexcept
+{
+    // Before anything else can overwrite it: the code describes the caller's failure.
+    const std::uint32_t lastError = platform::GetLastError();
+    try
+    {
+        const std::string lastErrorLine = "Last error: \"" + platform::SystemMessage(lastError) + "\"";
+        if (platform::Machine::HasCurrent())
+        {
+            platform::Machine& machine = platform::Machine::Current();
+            const std::string now = platform::DateTimeToStr(machine.Clock().Now(), machine.Clock().UserLocale());
+            std::string entry = now + " ";
+            entry.append(message).append(CrLf).append(lastErrorLine).append(CrLf).append(CrLf);
+            WriteLogEntry(entry);
+        }
+        if (showBox)
+        {
+            std::string text(message);
+            text.append(CrLf).append(lastErrorLine);
+            platform::Dialogs().MessageBox(
+                {text, "Error", platform::MessageIcon::Error, platform::MessageButtons::Ok});
+        }
+    }
+    catch (...)
+    {
+    }
+    platform::SetLastError(lastError);
+}
+
+std::string FormatInteger(std::string_view format, std::int64_t n)
+{
+    if (const std::optional<TIntegerSpec> spec = ParseIntegerFormat(format))
+        return ApplyIntegerSpec(*spec, n);
+    return std::to_string(n);
+}
+
+std::string FormatByteCount(std::string_view format, std::int64_t n)
+{
+    if (n < KiB)
+        return FormatInteger(format, n) + " Byte";
+    if (n < MiB)
+        return FormatScaled(n, KiB, " KB");
+    if (n < GiB)
+        return FormatScaled(n, MiB, " MB");
+    return FormatScaled(n, GiB, " GB");
+}
+
+std::string FormatSizeShort(std::string_view format, std::int64_t n)
+{
+    if (n < 100)
+        return FormatInteger(format, n) + "b";
+    if (n < 100000)
+        return FormatScaled(n, KiB, "KB");
+    return FormatScaled(n, MiB, "MB");
+}
+
+std::string ExcludeTrailingSlash(std::string_view path)
+{
+    if (path.ends_with('\\'))
+        path.remove_suffix(1);
+    return std::string(path);
+}
+
+std::vector<std::string> SplitList(std::string_view text, char delimiter)
+{
+    std::vector<std::string> list;
+    std::size_t at = 0;
+    while (at < text.size())
+    {
+        std::string piece;
+        if (text[at] == '"')
+        {
+            for (++at; at < text.size(); ++at)
+            {
+                if (text[at] != '"')
+                    piece += text[at];
+                else if (at + 1 < text.size() && text[at + 1] == '"')
+                    piece += text[++at];
+                else
+                    break;
+            }
+            if (at < text.size())
+                ++at; // the closing quote
+        }
+        const std::size_t end = std::min(text.find(delimiter, at), text.size());
+        piece.append(text.substr(at, end - at));
+        list.push_back(std::move(piece));
+        if (end == text.size())
+            break;
+        at = end + 1;
+        // An empty piece between two delimiters is kept; only an empty last piece is dropped.
+        if (at == text.size())
+            break;
+    }
+    return list;
+}
+
+bool IsUnderFolder(std::string_view path, std::string_view folder)
+{
+    const std::vector<std::string> folderParts = PathComponents(folder);
+    const std::vector<std::string> pathParts = PathComponents(path);
+    if (folderParts.empty() || pathParts.size() < folderParts.size())
+        return false;
+    for (std::size_t i = 0; i < folderParts.size(); ++i)
+    {
+        if (folderParts[i] != pathParts[i])
+            return false;
+    }
+    return true;
+}
+
+bool ListContainsText(const std::vector<std::string>& list, std::string_view text)
+{
+    for (const std::string& entry : list)
+    {
+        if (platform::EqualsNoCase(entry, text))
+            return true;
+    }
+    return false;
+}
+
+} // namespace lumexa::core

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,32 @@ namespace lumexa::platform
 {
 
 class FileSystem;
+
+// The text of an INI file, edited line by line so that comments, blank lines and the order of
+// everything not touched survive a write.
+class IniDocument
+{
+public:
+    static IniDocument Parse(std::string_view text);
+    std::string Serialize() const; // CR LF line ends
+
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    bool Delete(std::string_view section, std::string_view key);
+    bool EraseSection(std::string_view section);
+    std::vector<std::string> Keys(std::string_view section) const;
+    std::vector<std::string> Sections() const;
+    bool HasSection(std::string_view section) const;
+
+private:
+    // Index of the section's header line, or npos.
+    std::size_t FindSection(std::string_view section) const;
+    // Index of the first line holding `key` in the section starting at `header`, or npos.
+    std::size_t FindKey(std::size_t header, std::string_view key) const;
+    std::size_t SectionEnd(std::size_t header) const;
+
+    std::vector<std::string> m_lines;
+};
 
 class IniFile
 {

@@ -72,6 +72,7 @@ struct CreateOptions
     std::string user = "user";
     std::uint64_t driveCapacity = 1ull << 30; // drive C:, bytes
     bool withHostDrive = true;               // Z: = the host's "/"
+    std::optional<double> fixedClock;        // local TDateTime; tests fix the clock
 };
 
 std::optional<WindowsVersion> ParseWindowsVersion(std::string_view text); // "98", "2000", "xp", "2003", "vista", "7"

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -14,6 +16,13 @@ namespace lumexa::platform
 {
 
 class Machine;
+enum class WindowsVersion;
+
+// Where a fresh install of a Windows version keeps each special folder, for a user.
+// nullopt for a folder that version does not have.
+std::optional<std::string> DefaultSpecialFolder(WindowsVersion version, std::string_view user, Csidl csidl);
+// Every special folder a fresh install of the version has, for creating a machine.
+std::vector<std::pair<Csidl, std::string>> DefaultSpecialFolders(WindowsVersion version, std::string_view user);
 
 class Shell
 {
@@ -39,6 +48,8 @@ public:
     int ShellExecute(std::string_view verb, std::string_view target, std::string_view parameters = {});
 
 private:
+    static std::string ExcludeTrailing(std::string path);
+
     Machine& m_machine;
     std::map<std::string, std::string> m_environment; // keys upper-cased
     std::map<std::string, std::string> m_originalNames;
