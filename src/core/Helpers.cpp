@@ -11,11 +11,9 @@
 #include "platform/Machine.h"
 #include "platform/Text.h"
 
-namespace lumexa::core
-{
+namespace lumexa::core {
 
-namespace
-{
+namespace {
 
 constexpr std::string_view CrLf = "\r\n";
 
@@ -47,8 +45,7 @@ bool IsDigit(char c)
 bool ReadNumber(std::string_view text, std::size_t& at, std::size_t& value)
 {
     value = 0;
-    while (at < text.size() && IsDigit(text[at]))
-    {
+    while (at < text.size() && IsDigit(text[at])) {
         value = value * 10 + static_cast<std::size_t>(text[at] - '0');
         if (value > MaxFieldWidth)
             return false;
@@ -60,8 +57,7 @@ bool ReadNumber(std::string_view text, std::size_t& at, std::size_t& value)
 // Text outside the conversion may hold "%%" and nothing else starting with '%'.
 bool IsPlainText(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%')
             continue;
         if (i + 1 >= text.size() || text[i + 1] != '%')
@@ -74,8 +70,7 @@ bool IsPlainText(std::string_view text)
 std::string UnescapePercents(std::string_view text)
 {
     std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         result += text[i];
         if (text[i] == '%')
             ++i;
@@ -93,8 +88,7 @@ std::optional<TIntegerSpec> ParseIntegerFormat(std::string_view format)
     TIntegerSpec spec;
     spec.prefix = format.substr(0, at);
     ++at;
-    for (; at < format.size(); ++at)
-    {
+    for (; at < format.size(); ++at) {
         const char c = format[at];
         if (c == '-')
             spec.leftAlign = true;
@@ -109,8 +103,7 @@ std::optional<TIntegerSpec> ParseIntegerFormat(std::string_view format)
     }
     if (!ReadNumber(format, at, spec.width))
         return std::nullopt;
-    if (at < format.size() && format[at] == '.')
-    {
+    if (at < format.size() && format[at] == '.') {
         std::size_t precision = 0;
         if (!ReadNumber(format, ++at, precision))
             return std::nullopt;
@@ -143,11 +136,9 @@ std::string ApplyIntegerSpec(const TIntegerSpec& spec, std::int64_t n)
     const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
     const bool negative = isSigned && n < 0;
     // As C's printf: unsigned conversions show the two's-complement bits of a negative value.
-    const std::uint64_t magnitude =
-        negative ? ~static_cast<std::uint64_t>(n) + 1 : static_cast<std::uint64_t>(n);
+    const std::uint64_t magnitude = negative ? ~static_cast<std::uint64_t>(n) + 1 : static_cast<std::uint64_t>(n);
     std::string digits = Digits(magnitude, spec.conversion);
-    if (spec.precision)
-    {
+    if (spec.precision) {
         if (*spec.precision == 0 && magnitude == 0)
             digits.clear();
         if (digits.size() < *spec.precision)
@@ -161,8 +152,7 @@ std::string ApplyIntegerSpec(const TIntegerSpec& spec, std::int64_t n)
     else if (isSigned && spec.spaceSign)
         sign = " ";
     std::string field = sign + digits;
-    if (field.size() < spec.width)
-    {
+    if (field.size() < spec.width) {
         const std::size_t pad = spec.width - field.size();
         if (spec.leftAlign)
             field.append(pad, ' ');
@@ -174,10 +164,16 @@ std::string ApplyIntegerSpec(const TIntegerSpec& spec, std::int64_t n)
     return UnescapePercents(spec.prefix) + field + UnescapePercents(spec.suffix);
 }
 
+// The machine's locale; en-US should a caller format before main() has chosen a machine.
+const platform::Locale& MachineLocale()
+{
+    static const platform::Locale fallback;
+    return platform::Machine::HasCurrent() ? platform::Machine::Current().Clock().UserLocale() : fallback;
+}
+
 std::string FormatScaled(std::int64_t n, double unit, std::string_view suffix)
 {
-    const platform::Locale& locale = platform::Machine::Current().Clock().UserLocale();
-    return platform::FormatFixed(static_cast<double>(n) / unit, 1, locale) + std::string(suffix);
+    return platform::FormatFixed(static_cast<double>(n) / unit, 1, MachineLocale()) + std::string(suffix);
 }
 
 constexpr std::int64_t KiB = 1024;
@@ -193,19 +189,11 @@ std::vector<std::string> PathComponents(std::string_view path)
     return parts;
 }
 
-void WriteLogEntry(const std::string& entry) noexcept
+void AppendToLog(platform::Machine& machine, const std::string& entry)
 {
-    try
-    {
-        platform::Machine& machine = platform::Machine::Current();
-        const std::string logPath = machine.ExecutablePath() + ".log";
-        const std::lock_guard lock(g_logMutex);
-        // A log that cannot be written must not stop the caller, which is already handling an error.
-        (void)machine.Files().AppendToFile(logPath, entry);
-    }
-    catch (...)
-    {
-    }
+    const std::lock_guard lock(g_logMutex);
+    // A log that cannot be written must not stop the caller, which is already handling an error.
+    (void)machine.Files().AppendToFile(machine.ExecutablePath() + ".log", entry);
 }
 
 } // namespace
@@ -214,27 +202,24 @@ void LogError(std::string_view message, bool showBox) noexcept
 {
     // Before anything else can overwrite it: the code describes the caller's failure.
     const std::uint32_t lastError = platform::GetLastError();
-    try
-    {
-        const std::string lastErrorLine = "Last error: \"" + platform::SystemMessage(lastError) + "\"";
-        if (platform::Machine::HasCurrent())
-        {
+    std::string lastErrorLine;
+    try {
+        lastErrorLine = "Last error: \"" + platform::SystemMessage(lastError) + "\"";
+        if (platform::Machine::HasCurrent()) {
             platform::Machine& machine = platform::Machine::Current();
-            const std::string now = platform::DateTimeToStr(machine.Clock().Now(), machine.Clock().UserLocale());
-            std::string entry = now + " ";
-            entry.append(message).append(CrLf).append(lastErrorLine).append(CrLf).append(CrLf);
-            WriteLogEntry(entry);
+            std::string entry = platform::DateTimeToStr(machine.Clock().Now(), machine.Clock().UserLocale());
+            entry.append(" ").append(message).append(CrLf).append(lastErrorLine).append(CrLf).append(CrLf);
+            AppendToLog(machine, entry);
         }
-        if (showBox)
-        {
+    } catch (...) {
+    }
+    if (showBox) {
+        try {
             std::string text(message);
             text.append(CrLf).append(lastErrorLine);
-            platform::Dialogs().MessageBox(
-                {text, "Error", platform::MessageIcon::Error, platform::MessageButtons::Ok});
+            platform::Dialogs().MessageBox({text, "Error", platform::MessageIcon::Error, platform::MessageButtons::Ok});
+        } catch (...) {
         }
-    }
-    catch (...)
-    {
     }
     platform::SetLastError(lastError);
 }
@@ -277,13 +262,10 @@ std::vector<std::string> SplitList(std::string_view text, char delimiter)
 {
     std::vector<std::string> list;
     std::size_t at = 0;
-    while (at < text.size())
-    {
+    while (at < text.size()) {
         std::string piece;
-        if (text[at] == '"')
-        {
-            for (++at; at < text.size(); ++at)
-            {
+        if (text[at] == '"') {
+            for (++at; at < text.size(); ++at) {
                 if (text[at] != '"')
                     piece += text[at];
                 else if (at + 1 < text.size() && text[at + 1] == '"')
@@ -313,8 +295,7 @@ bool IsUnderFolder(std::string_view path, std::string_view folder)
     const std::vector<std::string> pathParts = PathComponents(path);
     if (folderParts.empty() || pathParts.size() < folderParts.size())
         return false;
-    for (std::size_t i = 0; i < folderParts.size(); ++i)
-    {
+    for (std::size_t i = 0; i < folderParts.size(); ++i) {
         if (folderParts[i] != pathParts[i])
             return false;
     }
@@ -323,8 +304,7 @@ bool IsUnderFolder(std::string_view path, std::string_view folder)
 
 bool ListContainsText(const std::vector<std::string>& list, std::string_view text)
 {
-    for (const std::string& entry : list)
-    {
+    for (const std::string& entry : list) {
         if (platform::EqualsNoCase(entry, text))
             return true;
     }

@@ -6,8 +6,7 @@
 #include <vector>
 
 // Program-wide helpers: the error log, number formatting, and small path and list helpers.
-namespace lumexa::core
-{
+namespace lumexa::core {
 
 // Appends an entry to the error log, the executable's path followed by ".log"
 // ("C:\Program Files\Lumexa\Lumexa.exe.log"):

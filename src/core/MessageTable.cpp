@@ -7,11 +7,9 @@
 extern const char g_messageTableText[];
 extern const std::size_t g_messageTableTextSize;
 
-namespace lumexa::core
-{
+namespace lumexa::core {
 
-namespace
-{
+namespace {
 
 struct TLanguageInfo
 {
@@ -41,8 +39,7 @@ bool IsKeyCharacter(char c)
 
 bool IsBlank(std::string_view line)
 {
-    for (char c : line)
-    {
+    for (char c : line) {
         if (c != ' ' && c != '\t')
             return false;
     }
@@ -58,8 +55,7 @@ std::size_t PlaceholderLength(std::string_view text, std::size_t at)
         ++i;
     while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0)
         ++i;
-    if (i < text.size() && text[i] == '.')
-    {
+    if (i < text.size() && text[i] == '.') {
         ++i;
         const std::size_t digits = i;
         while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0)
@@ -78,20 +74,16 @@ std::size_t PlaceholderLength(std::string_view text, std::size_t at)
 bool Unescape(std::string_view raw, std::string& text, std::string& error)
 {
     text.clear();
-    for (std::size_t i = 0; i < raw.size(); ++i)
-    {
-        if (raw[i] != '\\')
-        {
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\') {
             text += raw[i];
             continue;
         }
-        if (i + 1 == raw.size())
-        {
+        if (i + 1 == raw.size()) {
             error = "bad escape: backslash at the end of the text";
             return false;
         }
-        switch (raw[++i])
-        {
+        switch (raw[++i]) {
         case 'n':
             text += '\n';
             break;
@@ -115,8 +107,7 @@ public:
     TMessageParseResult Run(std::string_view text)
     {
         std::size_t start = 0;
-        while (start <= text.size())
-        {
+        while (start <= text.size()) {
             std::size_t end = text.find('\n', start);
             if (end == std::string_view::npos)
                 end = text.size();
@@ -161,8 +152,7 @@ private:
         if (line.back() != ']' || line.size() < 3)
             return Fail(m_line, "malformed key line \"" + std::string(line) + "\"");
         const std::string_view key = line.substr(1, line.size() - 2);
-        for (char c : key)
-        {
+        for (char c : key) {
             if (!IsKeyCharacter(c))
                 return Fail(m_line, "bad character in key \"" + std::string(key) + "\"");
         }
@@ -225,8 +215,7 @@ std::string_view LanguageCode(TLanguage language)
 
 std::optional<TLanguage> LanguageFromCode(std::string_view code)
 {
-    for (std::size_t i = 0; i < Languages.size(); ++i)
-    {
+    for (std::size_t i = 0; i < Languages.size(); ++i) {
         if (Languages[i].code == code)
             return AllLanguages[i];
     }
@@ -251,17 +240,14 @@ std::string_view EmbeddedMessageText()
 std::vector<std::string> MessagePlaceholders(std::string_view text)
 {
     std::vector<std::string> placeholders;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%')
             continue;
-        if (i + 1 < text.size() && text[i + 1] == '%')
-        {
+        if (i + 1 < text.size() && text[i + 1] == '%') {
             ++i;
             continue;
         }
-        if (const std::size_t length = PlaceholderLength(text, i); length != 0)
-        {
+        if (const std::size_t length = PlaceholderLength(text, i); length != 0) {
             placeholders.emplace_back(text.substr(i, length));
             i += length - 1;
         }
@@ -271,24 +257,25 @@ std::vector<std::string> MessagePlaceholders(std::string_view text)
 
 std::string FormatMessageText(std::string_view text, std::initializer_list<std::string_view> args)
 {
+    return FormatMessageText(text, std::span<const std::string_view>(args.begin(), args.size()));
+}
+
+std::string FormatMessageText(std::string_view text, std::span<const std::string_view> args)
+{
     std::string result;
     auto arg = args.begin();
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        if (text[i] != '%')
-        {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
             result += text[i];
             continue;
         }
-        if (i + 1 < text.size() && text[i + 1] == '%')
-        {
+        if (i + 1 < text.size() && text[i + 1] == '%') {
             result += '%';
             ++i;
             continue;
         }
         const std::size_t length = PlaceholderLength(text, i);
-        if (length == 0 || arg == args.end())
-        {
+        if (length == 0 || arg == args.end()) {
             result += text.substr(i, length == 0 ? 1 : length);
             i += length == 0 ? 0 : length - 1;
             continue;
@@ -301,8 +288,7 @@ std::string FormatMessageText(std::string_view text, std::initializer_list<std::
 
 TMessageTable::TMessageTable(TMessageMap texts)
     : m_texts(std::move(texts))
-{
-}
+{}
 
 TMessageTable& TMessageTable::Instance()
 {

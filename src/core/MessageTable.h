@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,7 @@
 // "Internet Explorer", "Lumexa 7"); a Japanese or Chinese text that is not such a name holds
 // at least one non-ASCII character. Every translation has the English text's placeholders in
 // the same order.
-namespace lumexa::core
-{
+namespace lumexa::core {
 
 enum class TLanguage
 {
@@ -42,9 +42,12 @@ enum class TLanguage
 };
 
 inline constexpr std::size_t LanguageCount = 6;
-inline constexpr std::array<TLanguage, LanguageCount> AllLanguages{TLanguage::English,  TLanguage::French,
-                                                                   TLanguage::Spanish,  TLanguage::German,
-                                                                   TLanguage::Japanese, TLanguage::Chinese};
+inline constexpr std::array<TLanguage, LanguageCount> AllLanguages{TLanguage::English,
+                                                                   TLanguage::French,
+                                                                   TLanguage::Spanish,
+                                                                   TLanguage::German,
+                                                                   TLanguage::Japanese,
+                                                                   TLanguage::Chinese};
 
 // "en", "fr", "es", "de", "ja", "zh": the codes of the message files.
 std::string_view LanguageCode(TLanguage language);
@@ -78,6 +81,7 @@ std::vector<std::string> MessagePlaceholders(std::string_view text);
 // Puts `args` into the placeholders of `text`, in order; the arguments are already formatted
 // texts. "%%" becomes "%"; a placeholder without an argument stays as written, so a missing
 // argument is visible instead of undefined.
+std::string FormatMessageText(std::string_view text, std::span<const std::string_view> args);
 std::string FormatMessageText(std::string_view text, std::initializer_list<std::string_view> args);
 
 // Texts never change after construction and the language is atomic, so worker threads may

@@ -12,8 +12,7 @@
 // program erases, is an item number 0..127 kept as one registry value. The store has no
 // state: each call opens its own registry key on the current machine, so any thread may call
 // it at any time, and a value written by one thread is seen by the next read of another.
-namespace lumexa::core
-{
+namespace lumexa::core {
 
 enum class TItemType : std::uint8_t
 {

@@ -8,11 +8,9 @@
 
 #include "platform/Text.h"
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 
 constexpr double kMsPerDay = 86400000.0;
 // Days from 1601-01-01 (FILETIME epoch) to 1899-12-30 (TDateTime epoch).
@@ -69,8 +67,13 @@ TDateTime HostLocalNow(std::int64_t offsetSeconds)
     std::tm local{};
     ::localtime_r(&seconds, &local);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    return *EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                           local.tm_sec, static_cast<int>(ms));
+    return *EncodeDateTime(local.tm_year + 1900,
+                           local.tm_mon + 1,
+                           local.tm_mday,
+                           local.tm_hour,
+                           local.tm_min,
+                           local.tm_sec,
+                           static_cast<int>(ms));
 }
 
 } // namespace
@@ -88,8 +91,7 @@ int DaysInMonth(int year, int month)
     return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
 }
 
-std::optional<TDateTime> EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                                        int millisecond)
+std::optional<TDateTime> EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond)
 {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
         return std::nullopt;
@@ -140,16 +142,13 @@ FileTime DateTimeToFileTime(TDateTime value)
 Locale LocaleByName(std::string_view name)
 {
     Locale locale;
-    if (EqualsNoCase(name, "en-GB"))
-    {
+    if (EqualsNoCase(name, "en-GB")) {
         locale.name = "en-GB";
         locale.shortDateFormat = "dd/mm/yyyy";
         locale.longDateFormat = "dd mmmm yyyy";
         locale.shortTimeFormat = "hh:nn";
         locale.longTimeFormat = "hh:nn:ss";
-    }
-    else if (EqualsNoCase(name, "de-DE"))
-    {
+    } else if (EqualsNoCase(name, "de-DE")) {
         locale.name = "de-DE";
         locale.shortDateFormat = "dd.mm.yyyy";
         locale.longDateFormat = "dddd, d. mmmm yyyy";
@@ -159,8 +158,18 @@ Locale LocaleByName(std::string_view name)
         locale.decimalSeparator = ',';
         locale.thousandSeparator = '.';
         locale.shortMonthNames = {"Jan", "Feb", "Mrz", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
-        locale.longMonthNames = {"Januar", "Februar", "März",      "April",   "Mai",      "Juni",
-                                 "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
+        locale.longMonthNames = {"Januar",
+                                 "Februar",
+                                 "März",
+                                 "April",
+                                 "Mai",
+                                 "Juni",
+                                 "Juli",
+                                 "August",
+                                 "September",
+                                 "Oktober",
+                                 "November",
+                                 "Dezember"};
         locale.shortDayNames = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
         locale.longDayNames = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
     }
@@ -186,49 +195,41 @@ std::string FormatDateTime(std::string_view format, TDateTime value, const Local
         return n;
     };
     std::size_t i = 0;
-    while (i < format.size())
-    {
+    while (i < format.size()) {
         const char c = format[i];
         const char lower = static_cast<char>(c | 0x20);
-        if (c == '\'' || c == '"')
-        {
+        if (c == '\'' || c == '"') {
             const std::size_t end = format.find(c, i + 1);
             const std::size_t stop = end == std::string_view::npos ? format.size() : end;
             out.append(format.substr(i + 1, stop - i - 1));
             i = stop == format.size() ? stop : stop + 1;
             continue;
         }
-        if (c == '/')
-        {
+        if (c == '/') {
             out += locale.dateSeparator;
             ++i;
             continue;
         }
-        if (c == ':')
-        {
+        if (c == ':') {
             out += locale.timeSeparator;
             ++i;
             continue;
         }
-        if (lower == 'a')
-        {
+        if (lower == 'a') {
             const std::string rest = LowerCase(format.substr(i, 5));
-            if (rest.starts_with("am/pm"))
-            {
+            if (rest.starts_with("am/pm")) {
                 const std::string& text = p.hour < 12 ? locale.timeAmString : locale.timePmString;
                 out += std::isupper(static_cast<unsigned char>(c)) ? text : LowerCase(text);
                 i += 5;
                 continue;
             }
-            if (rest.starts_with("a/p"))
-            {
+            if (rest.starts_with("a/p")) {
                 const char t = p.hour < 12 ? 'a' : 'p';
                 out += std::isupper(static_cast<unsigned char>(c)) ? static_cast<char>(t - 32) : t;
                 i += 3;
                 continue;
             }
-            if (rest.starts_with("ampm"))
-            {
+            if (rest.starts_with("ampm")) {
                 out += p.hour < 12 ? locale.timeAmString : locale.timePmString;
                 i += 4;
                 continue;
@@ -242,8 +243,7 @@ std::string FormatDateTime(std::string_view format, TDateTime value, const Local
                                   ? count(i, lower)
                                   : 0;
         const int hour12 = useAmPm ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour;
-        switch (lower)
-        {
+        switch (lower) {
         case 'd':
             if (n == 1)
                 out += std::to_string(p.day);
@@ -332,8 +332,7 @@ std::optional<TDateTime> StrToDate(std::string_view text, const Locale& locale)
     if (pieces.size() != 3)
         return std::nullopt;
     int values[3] = {};
-    for (std::size_t i = 0; i < 3; ++i)
-    {
+    for (std::size_t i = 0; i < 3; ++i) {
         const std::string piece = Trim(pieces[i]);
         if (piece.empty() || piece.size() > 4)
             return std::nullopt;
@@ -343,8 +342,7 @@ std::optional<TDateTime> StrToDate(std::string_view text, const Locale& locale)
         values[i] = std::stoi(piece);
     }
     int day = 0, month = 0, year = 0;
-    for (std::size_t i = 0; i < 3; ++i)
-    {
+    for (std::size_t i = 0; i < 3; ++i) {
         if (order[i] == 'd')
             day = values[i];
         else if (order[i] == 'm')
@@ -374,8 +372,7 @@ std::string FormatGrouped(std::uint64_t value, const Locale& locale)
     std::string out;
     const std::size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
     out.append(digits, 0, lead);
-    for (std::size_t i = lead; i < digits.size(); i += 3)
-    {
+    for (std::size_t i = lead; i < digits.size(); i += 3) {
         out += locale.thousandSeparator;
         out.append(digits, i, 3);
     }
@@ -386,8 +383,7 @@ Clock::Clock(std::optional<TDateTime> fixedLocal, std::int64_t offsetSeconds, Lo
     : m_fixed(fixedLocal)
     , m_offsetSeconds(offsetSeconds)
     , m_locale(std::move(locale))
-{
-}
+{}
 
 TDateTime Clock::Now() const
 {

@@ -11,8 +11,7 @@
 // The machine's clock and locale. Times the program stores or shows are TDateTime values:
 // days since 1899-12-30, the fraction being the time of day. Formats are produced here, from
 // the machine's locale, never from the host's.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 using TDateTime = double;
 
@@ -30,8 +29,8 @@ struct DateTimeParts
 
 DateTimeParts DecodeDateTime(TDateTime value);
 // nullopt for an invalid date or time.
-std::optional<TDateTime> EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-                                        int millisecond = 0);
+std::optional<TDateTime>
+EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int millisecond = 0);
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 
@@ -52,13 +51,23 @@ struct Locale
     char thousandSeparator = ',';
     std::string timeAmString = "AM";
     std::string timePmString = "PM";
-    std::array<std::string, 12> shortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::array<std::string, 12> longMonthNames{"January", "February", "March",     "April",   "May",      "June",
-                                               "July",    "August",   "September", "October", "November", "December"};
+    std::array<std::string, 12> shortMonthNames{
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::array<std::string, 12> longMonthNames{"January",
+                                               "February",
+                                               "March",
+                                               "April",
+                                               "May",
+                                               "June",
+                                               "July",
+                                               "August",
+                                               "September",
+                                               "October",
+                                               "November",
+                                               "December"};
     std::array<std::string, 7> shortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    std::array<std::string, 7> longDayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
-                                            "Saturday"};
+    std::array<std::string, 7> longDayNames{
+        "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 };
 
 // The locale of a machine by name; unknown names give en-US.

@@ -2,11 +2,9 @@
 
 #include <mutex>
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 std::mutex g_dialogsMutex;
 std::shared_ptr<IDialogs> g_dialogs;
 } // namespace
@@ -14,14 +12,12 @@ std::shared_ptr<IDialogs> g_dialogs;
 DialogResult TScriptedDialogs::MessageBox(const MessageBoxRequest& request)
 {
     m_shown.push_back(request);
-    if (!m_answers.empty())
-    {
+    if (!m_answers.empty()) {
         const DialogResult answer = m_answers.front();
         m_answers.erase(m_answers.begin());
         return answer;
     }
-    switch (request.buttons)
-    {
+    switch (request.buttons) {
     case MessageButtons::YesNo:
     case MessageButtons::YesNoCancel:
         return DialogResult::Yes;

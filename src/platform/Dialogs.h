@@ -11,8 +11,7 @@
 // Message boxes and file dialogs. Engines never show a window: they ask this service, which
 // the desktop program implements with Qt and the CLI and tests answer from a script, so every
 // flow runs headless. Every box shown is also recorded in the machine's journal.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 enum class MessageIcon
 {

@@ -24,8 +24,7 @@
 //   device names (CON, NUL, COM1...) are refused when creating.
 // - Drives from the machine: C: is a virtual fixed volume whose capacity the layer accounts
 //   (writes past it fail with ERROR_DISK_FULL); Z: is the host's "/" with its real figures.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 class Registry;
 
@@ -49,6 +48,9 @@ struct FileSystemConfig
 {
     std::vector<DriveConfig> drives;
     std::string currentDirectory = "C:\\"; // the virtual current directory (Windows path)
+    // False keeps attributes and creation times in the side store beside the drive even where
+    // the host has extended attributes (as on a host file system without them).
+    bool useExtendedAttributes = true;
 };
 
 struct FindData

@@ -5,11 +5,9 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
@@ -41,8 +39,8 @@ bool SplitEntry(const std::string& line, std::string& key, std::string& value)
 // The profile API removes one pair of enclosing quotes.
 std::string Unquote(std::string value)
 {
-    if (value.size() >= 2 && ((value.front() == '"' && value.back() == '"') ||
-                              (value.front() == '\'' && value.back() == '\'')))
+    if (value.size() >= 2 &&
+        ((value.front() == '"' && value.back() == '"') || (value.front() == '\'' && value.back() == '\'')))
         return value.substr(1, value.size() - 2);
     return value;
 }
@@ -53,8 +51,7 @@ IniDocument IniDocument::Parse(std::string_view text)
 {
     IniDocument document;
     std::size_t start = 0;
-    while (start < text.size())
-    {
+    while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos)
             end = text.size();
@@ -69,8 +66,7 @@ IniDocument IniDocument::Parse(std::string_view text)
 std::string IniDocument::Serialize() const
 {
     std::string text;
-    for (const std::string& line : m_lines)
-    {
+    for (const std::string& line : m_lines) {
         text += line;
         text += "\r\n";
     }
@@ -79,8 +75,7 @@ std::string IniDocument::Serialize() const
 
 std::size_t IniDocument::FindSection(std::string_view section) const
 {
-    for (std::size_t i = 0; i < m_lines.size(); ++i)
-    {
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const auto name = SectionName(m_lines[i]);
         if (name && EqualsNoCase(*name, section))
             return i;
@@ -123,15 +118,13 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 {
     const std::string entry = std::string(key) + "=" + std::string(value);
     std::size_t header = FindSection(section);
-    if (header == npos)
-    {
+    if (header == npos) {
         m_lines.push_back("[" + std::string(section) + "]");
         m_lines.push_back(entry);
         return;
     }
     const std::size_t line = FindKey(header, key);
-    if (line != npos)
-    {
+    if (line != npos) {
         m_lines[line] = entry;
         return;
     }
@@ -194,11 +187,9 @@ bool IniDocument::HasSection(std::string_view section) const
 IniFile::IniFile(FileSystem& files, std::string path)
     : m_files(files)
     , m_path(std::move(path))
-{
-}
+{}
 
-namespace
-{
+namespace {
 IniDocument Load(const FileSystem& files, const std::string& path)
 {
     const auto text = files.ReadWholeFile(path);
@@ -222,13 +213,10 @@ std::int64_t IniFile::ReadInteger(std::string_view section, std::string_view key
     const char* last = value->data() + value->size();
     int base = 10;
     // Delphi's StrToIntDef also takes "$1F" and "0x1F".
-    if (value->front() == '$')
-    {
+    if (value->front() == '$') {
         ++first;
         base = 16;
-    }
-    else if (value->size() > 2 && (*value)[0] == '0' && ((*value)[1] | 0x20) == 'x')
-    {
+    } else if (value->size() > 2 && (*value)[0] == '0' && ((*value)[1] | 0x20) == 'x') {
         first += 2;
         base = 16;
     }

@@ -13,8 +13,7 @@
 // edits the first matching key in place or adds the key at the end of its section (the section
 // at the end of the file), keeps every other line, writes CR LF and replaces the file
 // atomically.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 class FileSystem;
 

@@ -3,11 +3,9 @@
 #include <cerrno>
 #include <unordered_map>
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 thread_local std::uint32_t t_lastError = ERROR_SUCCESS;
 }
 
@@ -23,8 +21,7 @@ void SetLastError(std::uint32_t code)
 
 std::uint32_t Win32ErrorFromErrno(int error, bool isPath)
 {
-    switch (error)
-    {
+    switch (error) {
     case 0:
         return ERROR_SUCCESS;
     case ENOENT:
@@ -103,8 +100,7 @@ std::string SystemMessage(std::uint32_t code)
         {ERROR_NOT_READY, "The device is not ready."},
         {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
         {ERROR_READ_FAULT, "The system cannot read from the specified device."},
-        {ERROR_SHARING_VIOLATION,
-         "The process cannot access the file because it is being used by another process."},
+        {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process."},
         {ERROR_LOCK_VIOLATION,
          "The process cannot access the file because another process has locked a portion of the file."},
         {ERROR_HANDLE_EOF, "Reached the end of the file."},

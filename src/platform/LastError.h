@@ -5,8 +5,7 @@
 
 // The thread-local Win32 last-error code. Every failing platform call sets it; the error
 // log and several messages show its system text.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 inline constexpr std::uint32_t ERROR_SUCCESS = 0;
 inline constexpr std::uint32_t ERROR_INVALID_FUNCTION = 1;

@@ -13,11 +13,9 @@
 #include "platform/Shell.h"
 #include "platform/Text.h"
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 
 namespace fs = std::filesystem;
 
@@ -60,8 +58,12 @@ struct DriveTypeName
     const char* name;
 };
 const DriveTypeName kDriveTypes[] = {
-    {DriveType::Fixed, "fixed"},   {DriveType::Removable, "removable"}, {DriveType::Remote, "remote"},
-    {DriveType::CdRom, "cdrom"},   {DriveType::RamDisk, "ramdisk"},     {DriveType::Unknown, "unknown"},
+    {DriveType::Fixed, "fixed"},
+    {DriveType::Removable, "removable"},
+    {DriveType::Remote, "remote"},
+    {DriveType::CdRom, "cdrom"},
+    {DriveType::RamDisk, "ramdisk"},
+    {DriveType::Unknown, "unknown"},
 };
 
 std::string DriveTypeText(DriveType type)
@@ -125,8 +127,8 @@ std::string FormatIsoDateTime(TDateTime value)
 {
     const DateTimeParts p = DecodeDateTime(value);
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
-                  p.second);
+    std::snprintf(
+        buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     return buffer;
 }
 
@@ -141,8 +143,7 @@ std::optional<MachineConfig> ParseConfig(const std::string& root, std::string_vi
         return std::nullopt;
     };
 
-    if (const std::string version = get("machine", "version"); !version.empty())
-    {
+    if (const std::string version = get("machine", "version"); !version.empty()) {
         const auto parsed = ParseWindowsVersion(version);
         if (!parsed)
             return fail("unknown Windows version \"" + version + "\" (use 98, 2000, xp, 2003, vista or 7)");
@@ -156,8 +157,7 @@ std::optional<MachineConfig> ParseConfig(const std::string& root, std::string_vi
         config.workgroup = workgroup;
     if (const std::string admin = get("machine", "administrator"); !admin.empty())
         config.administrator = admin != "0" && !EqualsNoCase(admin, "false");
-    if (const std::string shell32 = get("machine", "shell32"); !shell32.empty())
-    {
+    if (const std::string shell32 = get("machine", "shell32"); !shell32.empty()) {
         unsigned major = 0, minor = 0;
         if (std::sscanf(shell32.c_str(), "%u.%u", &major, &minor) != 2)
             return fail("shell32 version \"" + shell32 + "\" is not MAJOR.MINOR");
@@ -168,22 +168,19 @@ std::optional<MachineConfig> ParseConfig(const std::string& root, std::string_vi
     if (const std::string locale = get("machine", "locale"); !locale.empty())
         config.localeName = locale;
 
-    if (const std::string fixed = get("clock", "fixed"); !fixed.empty())
-    {
+    if (const std::string fixed = get("clock", "fixed"); !fixed.empty()) {
         config.fixedClock = ParseIsoDateTime(fixed);
         if (!config.fixedClock)
             return fail("clock \"" + fixed + "\" is not YYYY-MM-DD HH:MM:SS");
     }
-    if (const std::string offset = get("clock", "offset"); !offset.empty())
-    {
+    if (const std::string offset = get("clock", "offset"); !offset.empty()) {
         char* end = nullptr;
         config.clockOffsetSeconds = std::strtoll(offset.c_str(), &end, 10);
         if (!end || *end)
             return fail("clock offset \"" + offset + "\" is not a number of seconds");
     }
 
-    for (const std::string& section : ini.Sections())
-    {
+    for (const std::string& section : ini.Sections()) {
         if (!StartsWithNoCase(section, "drive.") || section.size() != 7)
             continue;
         DriveConfig drive;
@@ -223,8 +220,7 @@ std::optional<MachineConfig> ParseConfig(const std::string& root, std::string_vi
         drive.fileSystemName = ini.Get(section, "filesystem").value_or("NTFS");
         config.drives.push_back(drive);
     }
-    if (config.drives.empty() || config.drives.front().letter != 'C')
-    {
+    if (config.drives.empty() || config.drives.front().letter != 'C') {
         bool hasC = false;
         for (const DriveConfig& drive : config.drives)
             hasC = hasC || drive.letter == 'C';
@@ -257,8 +253,7 @@ std::string ConfigText(const std::string& root, const MachineConfig& config)
     ini.Set("machine", "locale", config.localeName);
     ini.Set("clock", "fixed", config.fixedClock ? FormatIsoDateTime(*config.fixedClock) : "");
     ini.Set("clock", "offset", std::to_string(config.clockOffsetSeconds));
-    for (const DriveConfig& drive : config.drives)
-    {
+    for (const DriveConfig& drive : config.drives) {
         const std::string section = std::string("drive.") + drive.letter;
         std::string path = drive.hostPath;
         if (path.starts_with(root + "/"))
@@ -293,49 +288,42 @@ void SeedRegistry(Machine& machine)
     auto key = [&](HKEY root, const std::string& path) { return registry.Create(root, path); };
     const std::string currentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
 
-    for (const char* run : {"Run", "RunOnce"})
-    {
+    for (const char* run : {"Run", "RunOnce"}) {
         key(HKEY_CURRENT_USER, currentVersion + "\\" + run);
         key(HKEY_LOCAL_MACHINE, currentVersion + "\\" + run);
     }
     for (const char* run : {"RunServices", "RunServicesOnce"})
         key(HKEY_LOCAL_MACHINE, currentVersion + "\\" + run);
 
-    if (auto cv = key(HKEY_LOCAL_MACHINE, currentVersion))
-    {
+    if (auto cv = key(HKEY_LOCAL_MACHINE, currentVersion)) {
         cv->SetString("ProgramFilesDir", *shell.SpecialFolder(Csidl::ProgramFiles));
         cv->SetString("CommonFilesDir", *shell.SpecialFolder(Csidl::ProgramFilesCommon));
-        if (!nt)
-        {
+        if (!nt) {
             cv->SetString("VersionNumber", "4.10.2222");
             cv->SetString("ProductName", "Microsoft Windows 98");
         }
     }
-    if (nt)
-    {
-        if (auto ntcv = key(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion"))
-        {
+    if (nt) {
+        if (auto ntcv = key(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion")) {
             ntcv->SetString("CurrentVersion", std::to_string(os.major) + "." + std::to_string(os.minor));
             ntcv->SetString("CurrentBuildNumber", std::to_string(os.build));
             ntcv->SetString("CSDVersion", os.servicePack);
             ntcv->SetString("RegisteredOwner", config.user);
         }
-        if (auto memory = key(HKEY_LOCAL_MACHINE,
-                              "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management"))
+        if (auto memory =
+                key(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management"))
             memory->SetDword("ClearPageFileAtShutdown", 0);
         if (auto environment =
-                key(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"))
-        {
+                key(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment")) {
             environment->SetString("ComSpec", "%SystemRoot%\\system32\\cmd.exe", RegType::ExpandSz);
             environment->SetString("OS", "Windows_NT");
-            environment->SetString("Path", "%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem",
-                                   RegType::ExpandSz);
+            environment->SetString(
+                "Path", "%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem", RegType::ExpandSz);
             environment->SetString("TEMP", "%SystemRoot%\\TEMP", RegType::ExpandSz);
             environment->SetString("TMP", "%SystemRoot%\\TEMP", RegType::ExpandSz);
             environment->SetString("windir", "%SystemRoot%", RegType::ExpandSz);
         }
-        if (auto user = key(HKEY_CURRENT_USER, "Environment"))
-        {
+        if (auto user = key(HKEY_CURRENT_USER, "Environment")) {
             const std::string temp = shell.TempPath().substr(0, shell.TempPath().size() - 1);
             const std::string profile = *shell.SpecialFolder(Csidl::Profile);
             const std::string expanded = "%USERPROFILE%" + temp.substr(profile.size());
@@ -354,28 +342,35 @@ void SeedRegistry(Machine& machine)
         Csidl csidl;
     };
     static constexpr ShellFolder kShellFolders[] = {
-        {"AppData", Csidl::AppData},          {"Cache", Csidl::InternetCache},
-        {"Cookies", Csidl::Cookies},          {"Desktop", Csidl::DesktopDirectory},
-        {"Favorites", Csidl::Favorites},      {"History", Csidl::History},
-        {"Local AppData", Csidl::LocalAppData}, {"NetHood", Csidl::NetHood},
-        {"Personal", Csidl::Personal},        {"PrintHood", Csidl::PrintHood},
-        {"Programs", Csidl::Programs},        {"Recent", Csidl::Recent},
-        {"SendTo", Csidl::SendTo},            {"Start Menu", Csidl::StartMenu},
-        {"Startup", Csidl::Startup},          {"Templates", Csidl::Templates},
+        {"AppData", Csidl::AppData},
+        {"Cache", Csidl::InternetCache},
+        {"Cookies", Csidl::Cookies},
+        {"Desktop", Csidl::DesktopDirectory},
+        {"Favorites", Csidl::Favorites},
+        {"History", Csidl::History},
+        {"Local AppData", Csidl::LocalAppData},
+        {"NetHood", Csidl::NetHood},
+        {"Personal", Csidl::Personal},
+        {"PrintHood", Csidl::PrintHood},
+        {"Programs", Csidl::Programs},
+        {"Recent", Csidl::Recent},
+        {"SendTo", Csidl::SendTo},
+        {"Start Menu", Csidl::StartMenu},
+        {"Startup", Csidl::Startup},
+        {"Templates", Csidl::Templates},
     };
     auto shellFolders = key(HKEY_CURRENT_USER, currentVersion + "\\Explorer\\Shell Folders");
     auto userShellFolders = key(HKEY_CURRENT_USER, currentVersion + "\\Explorer\\User Shell Folders");
     const auto profile = shell.SpecialFolder(Csidl::Profile);
-    for (const ShellFolder& folder : kShellFolders)
-    {
+    for (const ShellFolder& folder : kShellFolders) {
         const auto path = shell.SpecialFolder(folder.csidl);
         if (!path)
             continue;
         if (shellFolders)
             shellFolders->SetString(folder.name, *path);
         if (userShellFolders && profile && path->starts_with(*profile + "\\"))
-            userShellFolders->SetString(folder.name, "%USERPROFILE%" + path->substr(profile->size()),
-                                        RegType::ExpandSz);
+            userShellFolders->SetString(
+                folder.name, "%USERPROFILE%" + path->substr(profile->size()), RegType::ExpandSz);
     }
 
     if (auto ie = key(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer"))
@@ -407,8 +402,7 @@ OsVersionInfo OsVersionOf(WindowsVersion version)
 Machine::Machine(std::string root, MachineConfig config)
     : m_root(std::move(root))
     , m_config(std::move(config))
-{
-}
+{}
 
 Machine::~Machine() = default;
 
@@ -440,8 +434,8 @@ bool Machine::Initialise(std::string* error)
     files.drives = m_config.drives;
     files.currentDirectory = ProgramFolder();
     m_files = std::make_unique<FileSystem>(std::move(files), m_registry.get());
-    m_clock = std::make_unique<platform::Clock>(m_config.fixedClock, m_config.clockOffsetSeconds,
-                                                LocaleByName(m_config.localeName));
+    m_clock = std::make_unique<platform::Clock>(
+        m_config.fixedClock, m_config.clockOffsetSeconds, LocaleByName(m_config.localeName));
     m_shell = std::make_unique<platform::Shell>(*this);
     return true;
 }
@@ -449,8 +443,7 @@ bool Machine::Initialise(std::string* error)
 std::shared_ptr<Machine> Machine::Open(const std::string& root, std::string* error)
 {
     const auto text = ReadHostText(root + "/" + kConfigFile);
-    if (!text)
-    {
+    if (!text) {
         if (error)
             *error = "no machine in " + root + " (create one with: lumexa-cli --machine " + root + " machine create)";
         return nullptr;
@@ -466,22 +459,19 @@ std::shared_ptr<Machine> Machine::Open(const std::string& root, std::string* err
 
 std::shared_ptr<Machine> Machine::Create(const std::string& root, const CreateOptions& options, std::string* error)
 {
-    if (Exists(root))
-    {
+    if (Exists(root)) {
         if (error)
             *error = "a machine already exists in " + root;
         return nullptr;
     }
-    if (options.user.empty() || options.user.find_first_of("\\/:*?\"<>|") != std::string::npos)
-    {
+    if (options.user.empty() || options.user.find_first_of("\\/:*?\"<>|") != std::string::npos) {
         if (error)
             *error = "\"" + options.user + "\" cannot be a Windows user name";
         return nullptr;
     }
     std::error_code ec;
     fs::create_directories(root + "/drive_c", ec);
-    if (ec)
-    {
+    if (ec) {
         if (error)
             *error = "cannot create " + root + ": " + ec.message();
         return nullptr;
@@ -492,8 +482,7 @@ std::shared_ptr<Machine> Machine::Create(const std::string& root, const CreateOp
     config.user = options.user;
     config.administrator = true;
     config.fixedClock = options.fixedClock;
-    if (options.version == WindowsVersion::Win98)
-    {
+    if (options.version == WindowsVersion::Win98) {
         config.shell32Major = 4;
         config.shell32Minor = 72;
     }
@@ -505,8 +494,7 @@ std::shared_ptr<Machine> Machine::Create(const std::string& root, const CreateOp
     c.serialNumber = random();
     c.fileSystemName = options.version == WindowsVersion::Win98 ? "FAT32" : "NTFS";
     config.drives.push_back(c);
-    if (options.withHostDrive)
-    {
+    if (options.withHostDrive) {
         DriveConfig z;
         z.letter = 'Z';
         z.hostPath = "/";
@@ -514,8 +502,7 @@ std::shared_ptr<Machine> Machine::Create(const std::string& root, const CreateOp
         z.fileSystemName = "ext4";
         config.drives.push_back(z);
     }
-    if (!WriteHostTextAtomic(root + "/" + kConfigFile, ConfigText(root, config)))
-    {
+    if (!WriteHostTextAtomic(root + "/" + kConfigFile, ConfigText(root, config))) {
         if (error)
             *error = "cannot write " + root + "/" + kConfigFile;
         return nullptr;
@@ -600,17 +587,14 @@ std::vector<std::string> Machine::Reboot()
     // Windows 9x carries out WININIT.INI's [rename] section at start-up: "NUL=path" deletes,
     // "target=source" renames; the file is then kept as WININIT.BAK.
     const std::string wininit = m_shell->WindowsDirectory() + "\\WININIT.INI";
-    if (m_files->FileExists(wininit))
-    {
+    if (m_files->FileExists(wininit)) {
         const auto text = m_files->ReadWholeFile(wininit);
         std::vector<std::pair<std::string, std::string>> entries;
         const auto rawLines = SplitAt(text.value_or(""), '\n');
         bool inRename = false;
-        for (std::string line : rawLines)
-        {
+        for (std::string line : rawLines) {
             line = Trim(line);
-            if (line.starts_with("["))
-            {
+            if (line.starts_with("[")) {
                 inRename = EqualsNoCase(line, "[rename]");
                 continue;
             }
@@ -618,14 +602,11 @@ std::vector<std::string> Machine::Reboot()
             if (inRename && equals != std::string::npos)
                 entries.emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
         }
-        for (const auto& [target, source] : entries)
-        {
+        for (const auto& [target, source] : entries) {
             if (EqualsNoCase(target, "NUL"))
                 done.push_back(m_files->DeleteFile(source) ? "deleted " + source
-                                                           : "failed " + source + ": " +
-                                                                 SystemMessage(GetLastError()));
-            else
-            {
+                                                           : "failed " + source + ": " + SystemMessage(GetLastError()));
+            else {
                 m_files->DeleteFile(target);
                 done.push_back(m_files->MoveFile(source, target)
                                    ? "renamed " + source + " -> " + target
@@ -637,8 +618,7 @@ std::vector<std::string> Machine::Reboot()
         m_files->MoveFile(wininit, backup);
     }
 
-    if (OsVersion().nt)
-    {
+    if (OsVersion().nt) {
         std::uint32_t clear = 0;
         if (auto key = m_registry->Open(HKEY_LOCAL_MACHINE,
                                         "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management");

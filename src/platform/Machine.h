@@ -18,8 +18,7 @@
 //   drive_c/      drive C:
 //   state/        what Windows keeps outside files and registry (journal.log, ...)
 // Program code reaches every Windows facility through the current machine.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 class Registry;
 class Shell;
@@ -57,7 +56,7 @@ struct MachineConfig
     std::string macAddress; // "AA-BB-CC-00-11-22"; empty = the host's first adapter
     std::vector<DriveConfig> drives;
     std::string localeName = "en-US";
-    std::optional<double> fixedClock;  // local TDateTime
+    std::optional<double> fixedClock; // local TDateTime
     std::int64_t clockOffsetSeconds = 0;
     std::string updateServer = "http://127.0.0.1:8080";
     std::string supportHomePage = "http://127.0.0.1:8080/support/";
@@ -71,12 +70,12 @@ struct CreateOptions
     WindowsVersion version = WindowsVersion::WinXP;
     std::string user = "user";
     std::uint64_t driveCapacity = 1ull << 30; // drive C:, bytes
-    bool withHostDrive = true;               // Z: = the host's "/"
-    std::optional<double> fixedClock;        // local TDateTime; tests fix the clock
+    bool withHostDrive = true;                // Z: = the host's "/"
+    std::optional<double> fixedClock;         // local TDateTime; tests fix the clock
 };
 
 std::optional<WindowsVersion> ParseWindowsVersion(std::string_view text); // "98", "2000", "xp", "2003", "vista", "7"
-std::string WindowsVersionName(WindowsVersion version);                  // "xp", ...
+std::string WindowsVersionName(WindowsVersion version);                   // "xp", ...
 OsVersionInfo OsVersionOf(WindowsVersion version);
 
 class Machine
@@ -113,9 +112,9 @@ public:
     platform::Clock& Clock() { return *m_clock; }
 
     // Program folder ("C:\Program Files\Lumexa\") and the executable's path inside it.
-    std::string ProgramFolder() const;   // with trailing "\"
-    std::string ExecutablePath() const;  // "C:\Program Files\Lumexa\Lumexa.exe"
-    std::string StateFolder() const;     // host path of <root>/state
+    std::string ProgramFolder() const;  // with trailing "\"
+    std::string ExecutablePath() const; // "C:\Program Files\Lumexa\Lumexa.exe"
+    std::string StateFolder() const;    // host path of <root>/state
 
     // Appends one line to state/journal.log: side effects with no Linux meaning (shell
     // execute, restart, notifications) are recorded there.

@@ -1,16 +1,15 @@
 #include "platform/NamedMutex.h"
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "platform/LastError.h"
 #include "platform/Machine.h"
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 std::unique_ptr<NamedMutex> NamedMutex::Create(Machine& machine, std::string_view name, bool& alreadyExisted)
 {
@@ -23,15 +22,13 @@ std::unique_ptr<NamedMutex> NamedMutex::Create(Machine& machine, std::string_vie
         if (c == '/' || c == '\\')
             c = '_';
     const int fd = ::open((folder + "/" + file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-    {
+    if (fd < 0) {
         FailErrno();
         return nullptr;
     }
     // flock locks belong to the open file description, so a second object in the same
     // process conflicts too.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-    {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         alreadyExisted = true;
         SetLastError(ERROR_ALREADY_EXISTS);
         return std::unique_ptr<NamedMutex>(new NamedMutex(fd, false));
@@ -42,8 +39,7 @@ std::unique_ptr<NamedMutex> NamedMutex::Create(Machine& machine, std::string_vie
 NamedMutex::NamedMutex(int fd, bool owned)
     : m_fd(fd)
     , m_owned(owned)
-{
-}
+{}
 
 NamedMutex::~NamedMutex()
 {

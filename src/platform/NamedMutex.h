@@ -7,8 +7,7 @@
 // A named mutex scoped to one machine ("LumexaMUTEX"): an exclusive lock on a file in the
 // machine's state folder, held for the life of the object and dropped by the kernel when the
 // process dies, as Windows abandons a mutex. Tests on different machines never see each other.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 class Machine;
 

@@ -316,6 +316,8 @@ void ParseKeyLine(std::string_view line, std::size_t lineIndex, ParseResult& res
         inner.remove_prefix(1);
     if (inner.empty())
         Fail(lineIndex, "empty key name");
+    if (inner.find('\r') != std::string_view::npos)
+        Fail(lineIndex, "carriage return inside a key name");
     const auto split = Registry::SplitKeyName(inner);
     if (!split)
         Fail(lineIndex, "unknown root key '" + std::string(inner.substr(0, inner.find('\\'))) + "'");
@@ -357,6 +359,8 @@ void ParseValueLine(std::string_view line, const std::vector<std::string_view>& 
         ParseQuoted(line, pos, op.name, lineIndex, "value name");
     if (!ValidValueName(op.name))
         Fail(lineIndex, "value name longer than 16383 characters");
+    if (op.name.find('\r') != std::string::npos)
+        Fail(lineIndex, "carriage return inside a value name");
     while (pos < line.size() && IsBlank(line[pos]))
         ++pos;
     if (pos >= line.size() || line[pos] != '=')

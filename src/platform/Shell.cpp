@@ -6,11 +6,9 @@
 #include "platform/Machine.h"
 #include "platform/Text.h"
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 
 bool IsNtProfileLayout(WindowsVersion v)
 {
@@ -24,8 +22,7 @@ bool IsVistaLayout(WindowsVersion v)
 
 std::string WindowsFolderOf(WindowsVersion v)
 {
-    switch (v)
-    {
+    switch (v) {
     case WindowsVersion::Win2000:
         return "C:\\WINNT";
     case WindowsVersion::Vista:
@@ -37,12 +34,30 @@ std::string WindowsFolderOf(WindowsVersion v)
 }
 
 constexpr std::array kAllFolders{
-    Csidl::Programs,         Csidl::Personal,      Csidl::Favorites,        Csidl::Startup,
-    Csidl::Recent,           Csidl::SendTo,        Csidl::StartMenu,        Csidl::DesktopDirectory,
-    Csidl::NetHood,          Csidl::Templates,     Csidl::CommonStartMenu,  Csidl::CommonPrograms,
-    Csidl::CommonDesktopDirectory, Csidl::AppData, Csidl::PrintHood,        Csidl::LocalAppData,
-    Csidl::InternetCache,    Csidl::Cookies,       Csidl::History,          Csidl::CommonAppData,
-    Csidl::Windows,          Csidl::System,        Csidl::ProgramFiles,     Csidl::Profile,
+    Csidl::Programs,
+    Csidl::Personal,
+    Csidl::Favorites,
+    Csidl::Startup,
+    Csidl::Recent,
+    Csidl::SendTo,
+    Csidl::StartMenu,
+    Csidl::DesktopDirectory,
+    Csidl::NetHood,
+    Csidl::Templates,
+    Csidl::CommonStartMenu,
+    Csidl::CommonPrograms,
+    Csidl::CommonDesktopDirectory,
+    Csidl::AppData,
+    Csidl::PrintHood,
+    Csidl::LocalAppData,
+    Csidl::InternetCache,
+    Csidl::Cookies,
+    Csidl::History,
+    Csidl::CommonAppData,
+    Csidl::Windows,
+    Csidl::System,
+    Csidl::ProgramFiles,
+    Csidl::Profile,
     Csidl::ProgramFilesCommon,
 };
 
@@ -51,8 +66,7 @@ constexpr std::array kAllFolders{
 std::optional<std::string> DefaultSpecialFolder(WindowsVersion version, std::string_view user, Csidl csidl)
 {
     const std::string windows = WindowsFolderOf(version);
-    switch (csidl)
-    {
+    switch (csidl) {
     case Csidl::Windows:
         return windows;
     case Csidl::System:
@@ -65,11 +79,9 @@ std::optional<std::string> DefaultSpecialFolder(WindowsVersion version, std::str
         break;
     }
 
-    if (version == WindowsVersion::Win98)
-    {
+    if (version == WindowsVersion::Win98) {
         // Windows 9x keeps one set of folders inside the Windows folder.
-        switch (csidl)
-        {
+        switch (csidl) {
         case Csidl::Desktop:
         case Csidl::DesktopDirectory:
             return windows + "\\Desktop";
@@ -104,12 +116,10 @@ std::optional<std::string> DefaultSpecialFolder(WindowsVersion version, std::str
         }
     }
 
-    if (IsNtProfileLayout(version))
-    {
+    if (IsNtProfileLayout(version)) {
         const std::string profile = "C:\\Documents and Settings\\" + std::string(user);
         const std::string allUsers = "C:\\Documents and Settings\\All Users";
-        switch (csidl)
-        {
+        switch (csidl) {
         case Csidl::Profile:
             return profile;
         case Csidl::Desktop:
@@ -158,13 +168,11 @@ std::optional<std::string> DefaultSpecialFolder(WindowsVersion version, std::str
         }
     }
 
-    if (IsVistaLayout(version))
-    {
+    if (IsVistaLayout(version)) {
         const std::string profile = "C:\\Users\\" + std::string(user);
         const std::string roaming = profile + "\\AppData\\Roaming";
         const std::string local = profile + "\\AppData\\Local";
-        switch (csidl)
-        {
+        switch (csidl) {
         case Csidl::Profile:
             return profile;
         case Csidl::Desktop:
@@ -237,8 +245,7 @@ Shell::Shell(Machine& machine)
     set("windir", windows);
     set("TEMP", ExcludeTrailing(TempPath()));
     set("TMP", ExcludeTrailing(TempPath()));
-    if (version == WindowsVersion::Win98)
-    {
+    if (version == WindowsVersion::Win98) {
         set("winbootdir", windows);
         set("COMSPEC", windows + "\\COMMAND.COM");
         set("PATH", windows + ";" + windows + "\\COMMAND");
@@ -246,12 +253,12 @@ Shell::Shell(Machine& machine)
         return;
     }
     const std::string profile = *SpecialFolder(Csidl::Profile);
-    set("ALLUSERSPROFILE", version == WindowsVersion::Vista || version == WindowsVersion::Win7
-                               ? std::string("C:\\ProgramData")
-                               : std::string("C:\\Documents and Settings\\All Users"));
+    set("ALLUSERSPROFILE",
+        version == WindowsVersion::Vista || version == WindowsVersion::Win7
+            ? std::string("C:\\ProgramData")
+            : std::string("C:\\Documents and Settings\\All Users"));
     set("APPDATA", *SpecialFolder(Csidl::AppData));
-    if (version == WindowsVersion::Vista || version == WindowsVersion::Win7)
-    {
+    if (version == WindowsVersion::Vista || version == WindowsVersion::Win7) {
         set("LOCALAPPDATA", *SpecialFolder(Csidl::LocalAppData));
         set("PUBLIC", "C:\\Users\\Public");
         set("ProgramData", "C:\\ProgramData");
@@ -299,8 +306,7 @@ std::string Shell::SystemDirectory() const
 std::string Shell::TempPath() const
 {
     const MachineConfig& config = m_machine.Config();
-    switch (config.version)
-    {
+    switch (config.version) {
     case WindowsVersion::Win98:
         return WindowsDirectory() + "\\TEMP\\";
     case WindowsVersion::Vista:
@@ -323,28 +329,22 @@ std::string Shell::ExpandEnvironmentStrings(std::string_view text) const
 {
     std::string out;
     std::size_t i = 0;
-    while (i < text.size())
-    {
-        if (text[i] != '%')
-        {
+    while (i < text.size()) {
+        if (text[i] != '%') {
             out += text[i++];
             continue;
         }
         const std::size_t close = text.find('%', i + 1);
-        if (close == std::string_view::npos)
-        {
+        if (close == std::string_view::npos) {
             out.append(text.substr(i));
             break;
         }
         const std::string_view name = text.substr(i + 1, close - i - 1);
         const auto value = name.empty() ? std::nullopt : GetEnvironmentVariable(name);
-        if (value)
-        {
+        if (value) {
             out += *value;
             i = close + 1;
-        }
-        else
-        {
+        } else {
             // An unknown name stays as written; its closing '%' may open the next name.
             out.append(text.substr(i, close - i));
             i = close;
@@ -355,24 +355,18 @@ std::string Shell::ExpandEnvironmentStrings(std::string_view text) const
 
 int Shell::ShellExecute(std::string_view verb, std::string_view target, std::string_view parameters)
 {
-    static constexpr std::array kAssociated{".exe", ".com", ".bat", ".cmd", ".chm", ".hlp", ".txt", ".log",
+    static constexpr std::array kAssociated{".exe", ".com", ".bat",  ".cmd", ".chm", ".hlp", ".txt",  ".log",
                                             ".ini", ".htm", ".html", ".url", ".bmp", ".jpg", ".jpeg", ".wav",
-                                            ".doc", ".rtf", ".lnk", ".msc", ".cpl", ".zip"};
+                                            ".doc", ".rtf", ".lnk",  ".msc", ".cpl", ".zip"};
     int result = 2;
     const std::string text(target);
-    if (text.find("://") != std::string::npos || StartsWithNoCase(text, "mailto:"))
-    {
+    if (text.find("://") != std::string::npos || StartsWithNoCase(text, "mailto:")) {
         result = 42;
-    }
-    else
-    {
+    } else {
         FileSystem& files = m_machine.Files();
-        if (files.DirectoryExists(text))
-        {
+        if (files.DirectoryExists(text)) {
             result = 42;
-        }
-        else if (files.FileExists(text))
-        {
+        } else if (files.FileExists(text)) {
             result = 31; // SE_ERR_NOASSOC
             for (const char* extension : kAssociated)
                 if (EndsWithNoCase(text, extension))

@@ -12,8 +12,7 @@
 // The shell and environment of the machine: special folders by CSIDL, the Windows, system
 // and temporary folders, the environment block and %NAME% expansion, ShellExecute.
 // The recycle bin and shell links join this service with the tools that use them.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 class Machine;
 enum class WindowsVersion;

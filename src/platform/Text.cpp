@@ -2,11 +2,9 @@
 
 #include <cstdint>
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 
 // Decodes one UTF-8 sequence at `pos`; returns the code point and advances `pos`. An invalid
 // byte yields 0xFFFFFFFF and advances by one so callers can copy it through unchanged.
@@ -15,41 +13,30 @@ char32_t DecodeAt(std::string_view text, std::size_t& pos)
     const auto lead = static_cast<unsigned char>(text[pos]);
     int length = 0;
     char32_t cp = 0;
-    if (lead < 0x80)
-    {
+    if (lead < 0x80) {
         ++pos;
         return lead;
     }
-    if ((lead & 0xE0) == 0xC0)
-    {
+    if ((lead & 0xE0) == 0xC0) {
         length = 2;
         cp = lead & 0x1F;
-    }
-    else if ((lead & 0xF0) == 0xE0)
-    {
+    } else if ((lead & 0xF0) == 0xE0) {
         length = 3;
         cp = lead & 0x0F;
-    }
-    else if ((lead & 0xF8) == 0xF0)
-    {
+    } else if ((lead & 0xF8) == 0xF0) {
         length = 4;
         cp = lead & 0x07;
-    }
-    else
-    {
+    } else {
         ++pos;
         return 0xFFFFFFFF;
     }
-    if (pos + static_cast<std::size_t>(length) > text.size())
-    {
+    if (pos + static_cast<std::size_t>(length) > text.size()) {
         ++pos;
         return 0xFFFFFFFF;
     }
-    for (int i = 1; i < length; ++i)
-    {
+    for (int i = 1; i < length; ++i) {
         const auto next = static_cast<unsigned char>(text[pos + static_cast<std::size_t>(i)]);
-        if ((next & 0xC0) != 0x80)
-        {
+        if ((next & 0xC0) != 0x80) {
             ++pos;
             return 0xFFFFFFFF;
         }
@@ -61,23 +48,16 @@ char32_t DecodeAt(std::string_view text, std::size_t& pos)
 
 void Encode(char32_t cp, std::string& out)
 {
-    if (cp < 0x80)
-    {
+    if (cp < 0x80) {
         out += static_cast<char>(cp);
-    }
-    else if (cp < 0x800)
-    {
+    } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else if (cp < 0x10000)
-    {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else
-    {
+    } else {
         out += static_cast<char>(0xF0 | (cp >> 18));
         out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
@@ -157,14 +137,12 @@ char32_t ToLower(char32_t cp)
     return cp;
 }
 
-template <typename Map>
-std::string Transform(std::string_view text, Map map)
+template <typename Map> std::string Transform(std::string_view text, Map map)
 {
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
-    while (pos < text.size())
-    {
+    while (pos < text.size()) {
         const std::size_t start = pos;
         const char32_t cp = DecodeAt(text, pos);
         if (cp == 0xFFFFFFFF)
@@ -186,11 +164,9 @@ std::string FoldCase(std::string_view text)
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() == b.size())
-    {
+    if (a.size() == b.size()) {
         bool asciiEqual = true;
-        for (std::size_t i = 0; i < a.size() && asciiEqual; ++i)
-        {
+        for (std::size_t i = 0; i < a.size() && asciiEqual; ++i) {
             const auto x = static_cast<unsigned char>(a[i]);
             const auto y = static_cast<unsigned char>(b[i]);
             if (x >= 0x80 || y >= 0x80)
@@ -242,11 +218,9 @@ std::vector<std::string> SplitAt(std::string_view text, char delimiter)
 {
     std::vector<std::string> parts;
     std::size_t start = 0;
-    for (;;)
-    {
+    for (;;) {
         const std::size_t at = text.find(delimiter, start);
-        if (at == std::string_view::npos)
-        {
+        if (at == std::string_view::npos) {
             parts.emplace_back(text.substr(start));
             return parts;
         }

@@ -6,8 +6,7 @@
 
 // Text rules of Windows that the machine and the program share. Text is UTF-8 throughout
 // (the machine's ANSI code page).
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 // Windows-style case folding for names (registry keys and values, file names): simple
 // upper-casing of ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic letters. Other code

@@ -2,11 +2,9 @@
 
 #include <chrono>
 
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 std::mutex g_dispatcherMutex;
 std::shared_ptr<IDispatcher> g_dispatcher;
 } // namespace
@@ -52,8 +50,7 @@ TThread::~TThread()
 {
     // Derived classes have called StopAndWait; this only keeps a forgotten call from
     // aborting the process with a joinable std::thread.
-    if (m_thread.joinable())
-    {
+    if (m_thread.joinable()) {
         Terminate();
         m_thread.join();
     }
@@ -102,14 +99,11 @@ bool TThread::SleepUnlessTerminated(int milliseconds)
 
 void TThread::StopAndWait()
 {
-    if (!m_started)
-    {
+    if (!m_started) {
         Terminate();
         m_freeOnTerminate = false;
         Resume();
-    }
-    else
-    {
+    } else {
         Terminate();
     }
     WaitFor();

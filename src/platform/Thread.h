@@ -12,8 +12,7 @@
 // completion signal. Events reach the user-interface thread only through the dispatcher
 // (Synchronize blocks, Queue does not), which the desktop program installs; tests and the CLI
 // run them directly on the calling thread, serialised.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 class IDispatcher
 {

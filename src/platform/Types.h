@@ -5,8 +5,7 @@
 // Win32 constants and plain types that the machine presents to the program. Values are
 // Windows' own, because several of them are stored (registry root handles in DWSUPD) or
 // compared by the program.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 using HKEY = std::uint32_t;
 inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;

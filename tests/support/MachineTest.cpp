@@ -4,11 +4,9 @@
 
 #include "platform/FileSystem.h"
 
-namespace lumexa::test
-{
+namespace lumexa::test {
 
-namespace
-{
+namespace {
 platform::CreateOptions DefaultOptions()
 {
     platform::CreateOptions options;
@@ -54,8 +52,7 @@ void MachineTest::WriteFile(const std::string& windowsPath, const std::string& c
 {
     auto& files = machine().Files();
     const std::size_t slash = windowsPath.rfind('\\');
-    if (slash != std::string::npos && slash > 2)
-    {
+    if (slash != std::string::npos && slash > 2) {
         ASSERT_TRUE(files.ForceDirectories(windowsPath.substr(0, slash))) << windowsPath;
     }
     ASSERT_TRUE(files.WriteWholeFileAtomic(windowsPath, contents)) << windowsPath;

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "platform/Machine.h"
 #include "support/TempDir.h"
 
-namespace lumexa::test
-{
+namespace lumexa::test {
 
 // A throwaway machine per test: created in a temporary folder (Windows XP by default, a
 // 64 MiB drive C:, the clock fixed at 2009-10-30 17:05:09), made the current machine, and

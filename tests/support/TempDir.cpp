@@ -6,8 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
-namespace lumexa::test
-{
+namespace lumexa::test {
 
 TempDir::TempDir()
 {

@@ -2,8 +2,7 @@
 
 #include <string>
 
-namespace lumexa::test
-{
+namespace lumexa::test {
 
 // A fresh folder under $TMPDIR (or /tmp), removed with everything in it when the object goes.
 class TempDir
