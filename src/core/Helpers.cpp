@@ -21,7 +21,7 @@ constexpr std::string_view CrLf = "\r\n";
 std::mutex g_logMutex;
 
 // One parsed integer conversion of a caller's format.
-struct TIntegerSpec
+struct TIntegerConversion
 {
     std::string_view prefix;
     std::string_view suffix;
@@ -31,7 +31,7 @@ struct TIntegerSpec
     bool zeroPad = false;
     std::size_t width = 0;
     std::optional<std::size_t> precision;
-    char conversion = 'd';
+    char type = 'd';
 };
 
 constexpr std::size_t MaxFieldWidth = 255;
@@ -78,44 +78,44 @@ std::string UnescapePercents(std::string_view text)
     return result;
 }
 
-std::optional<TIntegerSpec> ParseIntegerFormat(std::string_view format)
+std::optional<TIntegerConversion> ParseIntegerFormat(std::string_view format)
 {
     std::size_t at = 0;
     while (at < format.size() && (format[at] != '%' || (at + 1 < format.size() && format[at + 1] == '%')))
         at += format[at] == '%' ? 2 : 1;
     if (at >= format.size())
         return std::nullopt;
-    TIntegerSpec spec;
-    spec.prefix = format.substr(0, at);
+    TIntegerConversion conversion;
+    conversion.prefix = format.substr(0, at);
     ++at;
     for (; at < format.size(); ++at) {
         const char c = format[at];
         if (c == '-')
-            spec.leftAlign = true;
+            conversion.leftAlign = true;
         else if (c == '+')
-            spec.plusSign = true;
+            conversion.plusSign = true;
         else if (c == ' ')
-            spec.spaceSign = true;
+            conversion.spaceSign = true;
         else if (c == '0')
-            spec.zeroPad = true;
+            conversion.zeroPad = true;
         else
             break;
     }
-    if (!ReadNumber(format, at, spec.width))
+    if (!ReadNumber(format, at, conversion.width))
         return std::nullopt;
     if (at < format.size() && format[at] == '.') {
         std::size_t precision = 0;
         if (!ReadNumber(format, ++at, precision))
             return std::nullopt;
-        spec.precision = precision;
+        conversion.precision = precision;
     }
     if (at >= format.size() || std::string_view("diuxX").find(format[at]) == std::string_view::npos)
         return std::nullopt;
-    spec.conversion = format[at];
-    spec.suffix = format.substr(at + 1);
-    if (!IsPlainText(spec.suffix))
+    conversion.type = format[at];
+    conversion.suffix = format.substr(at + 1);
+    if (!IsPlainText(conversion.suffix))
         return std::nullopt;
-    return spec;
+    return conversion;
 }
 
 std::string Digits(std::uint64_t value, char conversion)
@@ -131,37 +131,37 @@ std::string Digits(std::uint64_t value, char conversion)
     return digits;
 }
 
-std::string ApplyIntegerSpec(const TIntegerSpec& spec, std::int64_t n)
+std::string ApplyIntegerConversion(const TIntegerConversion& conversion, std::int64_t n)
 {
-    const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
+    const bool isSigned = conversion.type == 'd' || conversion.type == 'i';
     const bool negative = isSigned && n < 0;
     // As C's printf: unsigned conversions show the two's-complement bits of a negative value.
     const std::uint64_t magnitude = negative ? ~static_cast<std::uint64_t>(n) + 1 : static_cast<std::uint64_t>(n);
-    std::string digits = Digits(magnitude, spec.conversion);
-    if (spec.precision) {
-        if (*spec.precision == 0 && magnitude == 0)
+    std::string digits = Digits(magnitude, conversion.type);
+    if (conversion.precision) {
+        if (*conversion.precision == 0 && magnitude == 0)
             digits.clear();
-        if (digits.size() < *spec.precision)
-            digits.insert(0, *spec.precision - digits.size(), '0');
+        if (digits.size() < *conversion.precision)
+            digits.insert(0, *conversion.precision - digits.size(), '0');
     }
     std::string sign;
     if (negative)
         sign = "-";
-    else if (isSigned && spec.plusSign)
+    else if (isSigned && conversion.plusSign)
         sign = "+";
-    else if (isSigned && spec.spaceSign)
+    else if (isSigned && conversion.spaceSign)
         sign = " ";
     std::string field = sign + digits;
-    if (field.size() < spec.width) {
-        const std::size_t pad = spec.width - field.size();
-        if (spec.leftAlign)
+    if (field.size() < conversion.width) {
+        const std::size_t pad = conversion.width - field.size();
+        if (conversion.leftAlign)
             field.append(pad, ' ');
-        else if (spec.zeroPad && !spec.precision)
+        else if (conversion.zeroPad && !conversion.precision)
             field.insert(sign.size(), pad, '0');
         else
             field.insert(0, pad, ' ');
     }
-    return UnescapePercents(spec.prefix) + field + UnescapePercents(spec.suffix);
+    return UnescapePercents(conversion.prefix) + field + UnescapePercents(conversion.suffix);
 }
 
 // The machine's locale; en-US should a caller format before main() has chosen a machine.
@@ -226,8 +226,8 @@ void LogError(std::string_view message, bool showBox) noexcept
 
 std::string FormatInteger(std::string_view format, std::int64_t n)
 {
-    if (const std::optional<TIntegerSpec> spec = ParseIntegerFormat(format))
-        return ApplyIntegerSpec(*spec, n);
+    if (const std::optional<TIntegerConversion> conversion = ParseIntegerFormat(format))
+        return ApplyIntegerConversion(*conversion, n);
     return std::to_string(n);
 }
 

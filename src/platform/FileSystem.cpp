@@ -11,7 +11,6 @@
 #include "platform/LastError.h"
 #include "platform/Text.h"
 #include "platform/files/FileSystemImpl.h"
-#include "platform/files/ShareModes.h"
 #include "platform/files/WindowsPaths.h"
 
 namespace lumexa::platform {
@@ -23,9 +22,7 @@ namespace {
 
 bool IsHostDirectory(const std::string& host)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -197,9 +194,7 @@ bool FileSystem::SetFileAttributes(std::string_view path, std::uint32_t attribut
         return false;
     if (!target->exists)
         return Impl::FailMissing(*target);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::stat(target->host.c_str(), &st) != 0)
         return FailErrno();
     // FILE_ATTRIBUTE_NORMAL and the derived bits (DIRECTORY, REPARSE_POINT) store nothing.
@@ -250,9 +245,7 @@ bool FileSystem::SetFileTimes(std::string_view path,
     if (::utimensat(AT_FDCWD, target->host.c_str(), host, 0) != 0)
         return FailErrno();
     if (creation && creation->ticks != 0) {
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (::stat(target->host.c_str(), &st) != 0)
             return FailErrno();
         DosRecord record = m_impl->Attributes().Effective(target->host, st);
@@ -268,9 +261,7 @@ std::optional<std::uint64_t> FileSystem::GetFileSize(std::string_view path) cons
     const auto target = m_impl->Resolve(path);
     if (!target)
         return std::nullopt;
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!target->exists || ::stat(target->host.c_str(), &st) != 0) {
         Impl::FailMissing(*target);
         return std::nullopt;
@@ -283,9 +274,7 @@ bool FileSystem::FileExists(std::string_view path) const
     const auto target = m_impl->Resolve(path);
     if (!target)
         return false;
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!target->exists || ::stat(target->host.c_str(), &st) != 0)
         return Impl::FailMissing(*target);
     return !S_ISDIR(st.st_mode);
@@ -375,10 +364,9 @@ bool FileSystem::CreateDirectory(std::string_view path)
         return Fail(ERROR_INVALID_NAME);
     if (::mkdir(target->host.c_str(), 0777) != 0)
         return errno == EEXIST ? Fail(ERROR_ALREADY_EXISTS) : FailErrno(true);
+    m_impl->FolderNames().Added(target->parentHost, target->name);
     // A folder's creation time would otherwise follow its modification time.
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::lstat(target->host.c_str(), &st) == 0)
         m_impl->Attributes().Write(target->host, st, DosRecord{0, files::FileTimeNow()});
     SetLastError(ERROR_SUCCESS);
@@ -427,6 +415,7 @@ bool FileSystem::RemoveDirectory(std::string_view path)
             return Fail(ERROR_DIRECTORY);
         if (::unlink(target->host.c_str()) != 0)
             return FailErrno(true);
+        m_impl->FolderNames().Removed(target->parentHost, target->host.substr(target->host.rfind('/') + 1));
         SetLastError(ERROR_SUCCESS);
         return true;
     }
@@ -436,6 +425,7 @@ bool FileSystem::RemoveDirectory(std::string_view path)
         return Fail(ERROR_ACCESS_DENIED);
     if (::rmdir(target->host.c_str()) != 0)
         return (errno == ENOTEMPTY || errno == EEXIST) ? Fail(ERROR_DIR_NOT_EMPTY) : FailErrno(true);
+    m_impl->FolderNames().Removed(target->parentHost, target->host.substr(target->host.rfind('/') + 1));
     m_impl->Attributes().Forget(target->host);
     SetLastError(ERROR_SUCCESS);
     return true;
@@ -506,9 +496,7 @@ bool FileSystem::WriteWholeFileAtomic(std::string_view path, std::string_view da
         return Fail(ERROR_INVALID_NAME);
     std::optional<DosRecord> previous;
     if (target->exists) {
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (::stat(target->host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return Fail(ERROR_ACCESS_DENIED);
         previous = m_impl->Attributes().Effective(target->host, st);

@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "FileSystemTest.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTest.h"
 #include "platform/LastError.h"
 #include "support/TempDir.h"
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "FileSystemTest.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTest.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"

@@ -7,8 +7,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "FileSystemTest.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTest.h"
 #include "platform/LastError.h"
 #include "support/TempDir.h"
 
@@ -151,9 +151,7 @@ TEST_F(FileSystemSpaceTest, WriteBeyondCapacityWritesWhatFitsThenFailsWithDiskFu
     EXPECT_FALSE(file->Write("x", 1, written));
     EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
     EXPECT_EQ(written, 0u);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(Host("work/fill.bin").c_str(), &st), 0);
     EXPECT_EQ(static_cast<std::uint64_t>(st.st_size), kCapacity - 2 * kCluster);
     // Extending the file by its end fails the same way.
@@ -197,9 +195,7 @@ TEST_F(FileSystemSpaceTest, QuotaLimitsWhatTheCallerMayUse)
 
 TEST_F(FileSystemSpaceTest, HostDrivesReportTheHostFigures)
 {
-    struct statvfs host
-    {
-    };
+    struct statvfs host = {};
     ASSERT_EQ(::statvfs((Root() + "/drive_e").c_str(), &host), 0);
     const auto space = Files().GetDiskFreeSpaceEx("E:\\");
     ASSERT_TRUE(space);

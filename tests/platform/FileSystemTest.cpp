@@ -1,10 +1,11 @@
-#include "FileSystemTest.h"
+#include "platform/FileSystemTest.h"
 
 #include <array>
 #include <cerrno>
 #include <filesystem>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -64,9 +65,7 @@ void FileSystemFixture::Reopen(const FileSystemConfig& config)
 
 bool FileSystemFixture::HostExists(const std::string& host)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::lstat(host.c_str(), &st) == 0;
 }
 
@@ -187,6 +186,50 @@ TEST_F(FileSystemPathTest, NewNamesKeepTheCaseTheCallerGave)
     EXPECT_TRUE(HostExists(Host("Docs/MixedCase")));
     // The name as created is found again in any case.
     EXPECT_TRUE(Files().FileExists("c:\\docs\\new file.txt"));
+}
+
+// Sets a host folder's modification time far into the past, so that a listing of it is not
+// too recent to be trusted.
+void AgeFolder(const std::string& host)
+{
+    const timespec old[2] = {{946684800, 0}, {946684800, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, host.c_str(), old, 0), 0);
+}
+
+TEST_F(FileSystemPathTest, CaseVariantsCreatedBehindTheLayerAreFound)
+{
+    AgeFolder(Host("work"));
+    EXPECT_FALSE(Files().FileExists("C:\\work\\late.txt"));
+    WriteHostFile(Host("work/LATE.TXT"), "late");
+    EXPECT_TRUE(Files().FileExists("C:\\work\\late.txt"));
+    EXPECT_EQ(Files().HostPath("C:\\work\\late.txt"), Host("work/LATE.TXT"));
+}
+
+TEST_F(FileSystemPathTest, NamesRemovedBehindTheLayerAreNotFound)
+{
+    WriteHostFile(Host("work/Gone.txt"), "");
+    AgeFolder(Host("work"));
+    EXPECT_TRUE(Files().FileExists("C:\\work\\gone.txt"));
+    // Removed, and the folder's time put back as it was: only the name itself tells.
+    ASSERT_EQ(::unlink(Host("work/Gone.txt").c_str()), 0);
+    AgeFolder(Host("work"));
+    EXPECT_FALSE(Files().FileExists("C:\\work\\gone.txt"));
+    WriteFile("C:\\work\\GONE.txt", "");
+    EXPECT_TRUE(HostExists(Host("work/GONE.txt")));
+}
+
+TEST_F(FileSystemPathTest, ManyNewNamesInOneFolderStayFindableInAnyCase)
+{
+    for (int i = 0; i < 200; ++i)
+        WriteFile("C:\\work\\File" + std::to_string(i) + ".txt", "");
+    ASSERT_TRUE(Files().DeleteFile("c:\\work\\file7.TXT"));
+    ASSERT_TRUE(Files().MoveFile("C:\\work\\FILE8.txt", "C:\\work\\Eight.txt"));
+    for (int i = 0; i < 200; ++i) {
+        const std::string upper = "C:\\WORK\\FILE" + std::to_string(i) + ".TXT";
+        EXPECT_EQ(Files().FileExists(upper), i != 7 && i != 8) << "case: " << upper;
+    }
+    EXPECT_EQ(Files().HostPath("c:\\work\\EIGHT.TXT"), Host("work/Eight.txt"));
+    EXPECT_EQ(Files().HostPath("c:\\work\\file150.txt"), Host("work/File150.txt"));
 }
 
 TEST_F(FileSystemPathTest, PathsOnUnconfiguredDrivesAreNotFound)
@@ -483,9 +526,7 @@ TEST_F(FileSystemAttributeTest, LastWriteTimeIsTheHostModificationTime)
     // 2000-01-01 00:00:00 UTC is 946684800 s after the Unix epoch.
     const FileTime y2k{125911584000000000};
     ASSERT_TRUE(Files().SetFileTimes("C:\\t.txt", nullptr, nullptr, &y2k));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(Host("t.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtim.tv_sec, 946684800);
     EXPECT_EQ(st.st_mtim.tv_nsec, 0);
@@ -509,9 +550,7 @@ TEST_F(FileSystemAttributeTest, NullOrZeroTimesAreLeftAsTheyAre)
 TEST_F(FileSystemAttributeTest, HostFileWithoutARecordReportsModificationAsCreation)
 {
     WriteHostFile(Host("host.txt"), "x");
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(Host("host.txt").c_str(), &st), 0);
     const auto times = Files().GetFileTimes("C:\\host.txt");
     ASSERT_TRUE(times);

@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "FileSystemTest.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTest.h"
 #include "platform/LastError.h"
 #include "support/TempDir.h"
 
@@ -210,9 +210,7 @@ std::function<bool()> LockBytes(const std::string& host, short type)
 {
     return [host, type] {
         const int fd = ::open(host.c_str(), O_RDWR);
-        struct flock lock
-        {
-        };
+        struct flock lock = {};
         lock.l_type = type;
         lock.l_whence = SEEK_SET;
         lock.l_start = 0x40000000; // SQLite's lock bytes

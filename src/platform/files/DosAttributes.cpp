@@ -159,9 +159,7 @@ AttributeStore* DosAttributes::Store(bool create) const
         if (m_sideStorePath.empty() || now - m_lastLookedFor < std::chrono::seconds(1))
             return nullptr;
         m_lastLookedFor = now;
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (::stat(m_sideStorePath.c_str(), &st) != 0)
             return nullptr;
     }

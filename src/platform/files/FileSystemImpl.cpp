@@ -68,37 +68,20 @@ std::string JoinHost(const std::string& folder, const std::string& name)
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
+std::string NameOf(const std::string& host)
+{
+    return host.substr(host.rfind('/') + 1);
+}
+
 std::string ParentOf(const std::string& host)
 {
     const std::size_t slash = host.rfind('/');
     return slash == 0 || slash == std::string::npos ? std::string("/") : host.substr(0, slash);
 }
 
-// The stored name in `folder` that equals `name` case-insensitively (the smallest, should the
-// host hold several), or nullopt.
-std::optional<std::string> FindNoCase(const std::string& folder, const std::string& name)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return std::nullopt;
-    const std::string folded = FoldCase(name);
-    std::optional<std::string> best;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view candidate(entry->d_name);
-        if (candidate == "." || candidate == "..")
-            continue;
-        if (FoldCase(candidate) == folded && (!best || candidate < *best))
-            best = std::string(candidate);
-    }
-    ::closedir(dir);
-    return best;
-}
-
 bool IsDirectory(const std::string& host)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -203,15 +186,13 @@ std::optional<HostTarget> FileSystem::Impl::Resolve(std::string_view path) const
                 current = exact;
                 continue;
             }
-            struct stat st
-            {
-            };
+            struct stat st = {};
             if (::stat(exact.c_str(), &st) == 0) {
                 current = exact;
                 parentIsFolder = S_ISDIR(st.st_mode);
                 continue;
             }
-            const auto stored = errno == ENOENT ? FindNoCase(current, components[i]) : std::nullopt;
+            const auto stored = errno == ENOENT ? m_folderNames.Find(current, components[i]) : std::nullopt;
             current = stored ? JoinHost(current, *stored) : exact;
             parentIsFolder = stored && IsDirectory(current);
         }
@@ -220,10 +201,16 @@ std::optional<HostTarget> FileSystem::Impl::Resolve(std::string_view path) const
     target.parentHost = parent;
     target.parentExists = parentIsFolder;
     target.host = JoinHost(parent, target.name);
-    if (parentIsFolder) {
-        if (const auto stored = FindNoCase(parent, target.name)) {
-            target.host = JoinHost(parent, *stored);
-            target.exists = ::lstat(target.host.c_str(), &target.st) == 0;
+    // A listing that names a file gone behind the layer's back is read again, once.
+    for (int attempt = 0; parentIsFolder && attempt < 2 && !target.exists; ++attempt) {
+        const auto stored = m_folderNames.Find(parent, target.name);
+        if (!stored)
+            break;
+        target.host = JoinHost(parent, *stored);
+        target.exists = ::lstat(target.host.c_str(), &target.st) == 0;
+        if (!target.exists) {
+            m_folderNames.Forget(parent);
+            target.host = JoinHost(parent, target.name);
         }
     }
     return target;
@@ -238,9 +225,7 @@ bool FileSystem::Impl::IsMountPoint(const HostTarget& target)
 {
     if (target.isRoot || !target.exists || !S_ISDIR(target.st.st_mode))
         return false;
-    struct stat parent
-    {
-    };
+    struct stat parent = {};
     return ::lstat(target.parentHost.c_str(), &parent) == 0 && parent.st_dev != target.st.st_dev;
 }
 
@@ -267,6 +252,60 @@ FindData FileSystem::Impl::Describe(const std::string& host, const struct stat& 
     return data;
 }
 
+int FileSystem::Impl::OpenHostFile(const HostTarget& target,
+                                   const files::OpenRequest& request,
+                                   DosRecord& record,
+                                   bool& created)
+{
+    const Disposition disposition = request.disposition;
+    const auto fail = [](std::uint32_t code) {
+        SetLastError(code);
+        return -1;
+    };
+    created = false;
+    if (!target.exists) {
+        if (!target.parentExists)
+            return fail(ERROR_PATH_NOT_FOUND);
+        if (disposition == Disposition::OpenExisting || disposition == Disposition::TruncateExisting)
+            return fail(ERROR_FILE_NOT_FOUND);
+        if (!files::IsValidNewName(target.name))
+            return fail(ERROR_INVALID_NAME);
+        const int fd = ::open(target.host.c_str(), request.hostFlags | O_CREAT | O_EXCL, 0666);
+        if (fd < 0) {
+            // Created by someone else between the look and the open.
+            if (errno == EEXIST)
+                return fail(disposition == Disposition::CreateNew ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);
+            return fail(Win32ErrorFromErrno(errno, true));
+        }
+        created = true;
+        m_folderNames.Added(target.parentHost, target.name);
+        return fd;
+    }
+    if (disposition == Disposition::CreateNew)
+        return fail(ERROR_FILE_EXISTS);
+    struct stat st = {};
+    if (::stat(target.host.c_str(), &st) != 0)
+        return fail(Win32ErrorFromErrno(errno)); // a link to nothing
+    // A folder (or a device) is no file: Windows refuses it without backup semantics.
+    if (!S_ISREG(st.st_mode))
+        return fail(ERROR_ACCESS_DENIED);
+    record = m_attributes.Effective(target.host, st);
+    // As Win32: read-only is honoured even for root; CREATE_ALWAYS must repeat HIDDEN and
+    // SYSTEM when the file has them.
+    const bool truncates = disposition == Disposition::CreateAlways || disposition == Disposition::TruncateExisting;
+    const bool readOnly = record.attributes & FILE_ATTRIBUTE_READONLY;
+    const std::uint32_t kept = record.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    if ((readOnly && ((request.access & files::kAccessWrite) || truncates)) ||
+        (disposition == Disposition::CreateAlways && (request.attributes & kept) != kept))
+        return fail(ERROR_ACCESS_DENIED);
+    int fd = ::open(target.host.c_str(), request.hostFlags);
+    if (fd < 0 && request.access == 0 && errno == EACCES)
+        fd = ::open(target.host.c_str(), O_PATH | O_CLOEXEC); // enough for size and times
+    if (fd < 0)
+        FailErrno();
+    return fd;
+}
+
 std::unique_ptr<FileHandle> FileSystem::Impl::OpenFile(std::string_view path,
                                                        std::uint32_t desiredAccess,
                                                        std::uint32_t shareMode,
@@ -286,72 +325,24 @@ std::unique_ptr<FileHandle> FileSystem::Impl::OpenFile(std::string_view path,
     if (!target)
         return nullptr;
 
-    int hostFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | ((access & files::kAccessWrite) ? O_RDWR : O_RDONLY);
+    files::OpenRequest request;
+    request.access = access;
+    request.disposition = disposition;
+    request.attributes = attributes;
+    request.hostFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | ((access & files::kAccessWrite) ? O_RDWR : O_RDONLY);
     if (flags & FILE_FLAG_WRITE_THROUGH)
-        hostFlags |= O_DSYNC;
+        request.hostFlags |= O_DSYNC;
     if (options & files::kOpenAppend)
-        hostFlags |= O_APPEND;
-
-    int fd = -1;
-    bool created = false;
+        request.hostFlags |= O_APPEND;
     DosRecord record;
-    struct stat st
-    {
-    };
-    if (target->exists) {
-        if (disposition == Disposition::CreateNew) {
-            SetLastError(ERROR_FILE_EXISTS);
-            return nullptr;
-        }
-        if (::stat(target->host.c_str(), &st) != 0) {
-            FailErrno(); // a link to nothing
-            return nullptr;
-        }
-        // A folder (or a device) is no file: Windows refuses it without backup semantics.
-        if (!S_ISREG(st.st_mode)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return nullptr;
-        }
-        record = m_attributes.Effective(target->host, st);
-        // As Win32: read-only is honoured even for root; CREATE_ALWAYS must repeat HIDDEN and
-        // SYSTEM when the file has them.
-        const bool readOnly = record.attributes & FILE_ATTRIBUTE_READONLY;
-        const std::uint32_t kept = record.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-        if ((readOnly && ((access & files::kAccessWrite) || truncates)) ||
-            (disposition == Disposition::CreateAlways && (attributes & kept) != kept)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return nullptr;
-        }
-        fd = ::open(target->host.c_str(), hostFlags);
-        if (fd < 0 && access == 0 && errno == EACCES)
-            fd = ::open(target->host.c_str(), O_PATH | O_CLOEXEC); // enough for size and times
-    } else {
-        if (!target->parentExists) {
-            SetLastError(ERROR_PATH_NOT_FOUND);
-            return nullptr;
-        }
-        if (disposition == Disposition::OpenExisting || disposition == Disposition::TruncateExisting) {
-            SetLastError(ERROR_FILE_NOT_FOUND);
-            return nullptr;
-        }
-        if (!files::IsValidNewName(target->name)) {
-            SetLastError(ERROR_INVALID_NAME);
-            return nullptr;
-        }
-        fd = ::open(target->host.c_str(), hostFlags | O_CREAT | O_EXCL, 0666);
-        if (fd < 0 && errno == EEXIST) {
-            SetLastError(disposition == Disposition::CreateNew ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION);
-            return nullptr;
-        }
-        created = true;
-    }
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = errno;
-        CloseIfOpen(fd);
-        if (fd >= 0)
-            SetLastError(ERROR_ACCESS_DENIED);
-        else
-            SetLastError(Win32ErrorFromErrno(error));
+    bool created = false;
+    const int fd = OpenHostFile(*target, request, record, created);
+    struct stat st = {};
+    if (fd < 0)
+        return nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        SetLastError(ERROR_ACCESS_DENIED); // replaced by a folder or a device meanwhile
         return nullptr;
     }
 
@@ -419,6 +410,7 @@ bool FileSystem::Impl::DeleteFile(std::string_view path, bool ignoreReadOnly)
             return Fail(ERROR_ACCESS_DENIED);
         if (::unlink(target->host.c_str()) != 0)
             return FailErrno();
+        m_folderNames.Removed(target->parentHost, NameOf(target->host));
         m_attributes.Forget(target->host);
         return true;
     }
@@ -442,6 +434,7 @@ bool FileSystem::Impl::DeleteFile(std::string_view path, bool ignoreReadOnly)
         return Fail(Win32ErrorFromErrno(error));
     if (auto* space = m_space[target->drive].get(); space && S_ISREG(target->st.st_mode) && target->st.st_nlink == 1)
         space->Shrink(static_cast<std::uint64_t>(target->st.st_size), 0);
+    m_folderNames.Removed(target->parentHost, NameOf(target->host));
     m_attributes.Forget(target->host);
     SetLastError(ERROR_SUCCESS);
     return true;
@@ -462,9 +455,7 @@ bool FileSystem::Impl::RenameHost(const HostTarget& from, const std::string& toH
         } else if (::renameat2(AT_FDCWD, from.host.c_str(), AT_FDCWD, toHost.c_str(), RENAME_NOREPLACE) != 0) {
             error = errno;
             // A file system without RENAME_NOREPLACE: check, then rename, still under the guard.
-            struct stat existing
-            {
-            };
+            struct stat existing = {};
             if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
                 if (::lstat(toHost.c_str(), &existing) == 0)
                     error = EEXIST;
@@ -483,6 +474,8 @@ bool FileSystem::Impl::RenameHost(const HostTarget& from, const std::string& toH
         if (auto* space = m_space[replaced->drive].get())
             space->Shrink(static_cast<std::uint64_t>(replaced->st.st_size), 0);
     }
+    m_folderNames.Removed(ParentOf(from.host), NameOf(from.host));
+    m_folderNames.Added(ParentOf(toHost), NameOf(toHost));
     m_attributes.Moved(from.host, toHost);
     SetLastError(ERROR_SUCCESS);
     return true;
@@ -500,9 +493,7 @@ bool FileSystem::Impl::CopyFile(std::string_view from, std::string_view to, bool
         return false;
     FileTimes times;
     const auto sourceTarget = Resolve(from);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!source->GetTimes(times) || !sourceTarget || ::stat(sourceTarget->host.c_str(), &st) != 0)
         return false;
     const std::uint32_t attributes = m_attributes.Effective(sourceTarget->host, st).attributes;

@@ -11,6 +11,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/files/DosAttributes.h"
+#include "platform/files/FolderNames.h"
 #include "platform/files/SpaceAccount.h"
 
 namespace lumexa::platform {
@@ -28,13 +29,19 @@ struct HostTarget
     bool isRoot = false;
     bool exists = false;       // `st` holds the lstat of `host`
     bool parentExists = false; // every component but the last exists and is a folder
-    struct stat st
-    {
-    };
+    struct stat st = {};
 };
 
 // Internal open options next to the Win32 flags.
 inline constexpr std::uint32_t kOpenAppend = 1; // every write goes to the end (O_APPEND)
+
+struct OpenRequest
+{
+    unsigned access = 0; // kAccessRead | kAccessWrite | kAccessDelete
+    Disposition disposition = Disposition::OpenExisting;
+    std::uint32_t attributes = 0;
+    int hostFlags = 0;
+};
 
 } // namespace files
 
@@ -52,6 +59,8 @@ public:
     const std::string& CurrentDirectory() const { return m_currentDirectory; }
     void SetCurrentDirectory(std::string fullPath) { m_currentDirectory = std::move(fullPath); }
     files::DosAttributes& Attributes() { return m_attributes; }
+    // The layer's own creations and removals keep the case-insensitive lookups current.
+    files::FolderNames& FolderNames() { return m_folderNames; }
     // nullptr for a drive with the host's own figures.
     files::SpaceAccount* Space(std::size_t drive) { return m_space[drive].get(); }
 
@@ -86,10 +95,17 @@ public:
     bool RenameHost(const files::HostTarget& from, const std::string& toHost, const files::HostTarget* replaced);
 
 private:
+    // Opens or creates the host file as the disposition says; -1 with the last error set.
+    int OpenHostFile(const files::HostTarget& target,
+                     const files::OpenRequest& request,
+                     files::DosRecord& record,
+                     bool& created);
+
     std::vector<DriveConfig> m_drives;
     Registry* m_registry;
     std::string m_currentDirectory;
     files::DosAttributes m_attributes;
+    mutable files::FolderNames m_folderNames;
     std::vector<std::unique_ptr<files::SpaceAccount>> m_space;
 };
 

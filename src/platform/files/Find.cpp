@@ -113,9 +113,7 @@ public:
     {
         for (; m_index < m_entries.size(); ++m_index) {
             const std::string& name = m_entries[m_index].name;
-            struct stat st
-            {
-            };
+            struct stat st = {};
             if (::fstatat(m_folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             const std::string host = HostOf(name);
@@ -144,9 +142,7 @@ private:
     FileSystem::Impl& m_impl;
     std::string m_folderHost;
     int m_folderFd;
-    struct stat m_folderStat
-    {
-    };
+    struct stat m_folderStat = {};
     std::vector<Entry> m_entries;
     std::size_t m_index = 0;
     FindData m_data;

@@ -59,9 +59,7 @@ bool HostFile::Write(const void* buffer, std::size_t count, std::size_t& done)
     std::uint64_t oldSize = 0;
     std::uint64_t reservedEnd = 0;
     if (m_setup.space && count > 0) {
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (!Stat(st))
             return false;
         oldSize = static_cast<std::uint64_t>(st.st_size);
@@ -87,9 +85,7 @@ bool HostFile::Write(const void* buffer, std::size_t count, std::size_t& done)
     }
     if (m_setup.space && reservedEnd > oldSize) {
         // Give back what a short or failed write did not use.
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (::fstat(m_setup.fd, &st) == 0)
             m_setup.space->Shrink(reservedEnd, std::max(oldSize, static_cast<std::uint64_t>(st.st_size)));
     }
@@ -109,9 +105,7 @@ bool HostFile::Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* new
     if (origin == SeekOrigin::Current) {
         base = ::lseek(m_setup.fd, 0, SEEK_CUR);
     } else if (origin == SeekOrigin::End) {
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (!Stat(st))
             return false;
         base = st.st_size;
@@ -132,9 +126,7 @@ bool HostFile::Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* new
 
 std::optional<std::uint64_t> HostFile::Size() const
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!Stat(st))
         return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
@@ -144,9 +136,7 @@ bool HostFile::SetEndOfFile()
 {
     if (!(m_setup.access & kAccessWrite))
         return Fail(ERROR_ACCESS_DENIED);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!Stat(st))
         return false;
     const off_t position = ::lseek(m_setup.fd, 0, SEEK_CUR);
@@ -185,9 +175,7 @@ bool HostFile::Flush()
 
 bool HostFile::GetTimes(FileTimes& times) const
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!Stat(st))
         return false;
     times.creationTime = m_setup.attributes->Effective(m_setup.host, st, m_setup.fd).creationTime;
@@ -211,9 +199,7 @@ bool HostFile::SetTimes(const FileTime* creation, const FileTime* lastAccess, co
     if (::futimens(m_setup.fd, host) != 0)
         return FailErrno();
     if (creation && creation->ticks != 0) {
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (!Stat(st))
             return false;
         DosRecord record = m_setup.attributes->Effective(m_setup.host, st, m_setup.fd);
@@ -228,9 +214,7 @@ void HostFile::MarkArchive()
     if (m_setup.archiveSet)
         return;
     m_setup.archiveSet = true;
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::fstat(m_setup.fd, &st) != 0)
         return;
     DosRecord record = m_setup.attributes->Effective(m_setup.host, st, m_setup.fd);

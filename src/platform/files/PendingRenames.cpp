@@ -99,13 +99,11 @@ std::vector<std::string> FileSystem::ApplyPendingFileRenameOperations()
     if (!registry)
         return lines;
     auto key = registry->Create(HKEY_LOCAL_MACHINE, kSessionManager);
-    std::vector<std::string> operations;
-    if (!key || key->GetMultiString(kPendingValue, operations) != RegRead::Ok)
+    if (!key || !key->HasValue(kPendingValue))
         return lines;
-    // Pairs of source and target; a lone source at the end has no operation.
-    for (std::size_t i = 0; i + 1 < operations.size(); i += 2) {
-        const std::string source = WithoutNtPrefix(operations[i]);
-        const std::string target = WithoutNtPrefix(operations[i + 1]);
+    for (const auto& [rawSource, rawTarget] : ReadOperations(*key)) {
+        const std::string source = WithoutNtPrefix(rawSource);
+        const std::string target = WithoutNtPrefix(rawTarget);
         if (target.empty()) {
             // At boot nothing holds the file open and the read-only attribute does not stop the
             // session manager; an empty folder goes too.

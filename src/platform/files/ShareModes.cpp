@@ -60,9 +60,7 @@ int GuardFd()
 
 int Lock(int fd, int command, short type, off_t start, off_t length)
 {
-    struct flock lock
-    {
-    };
+    struct flock lock = {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = start;
@@ -78,9 +76,7 @@ int Lock(int fd, int command, short type, off_t start, off_t length)
 // F_UNLCK when there is none.
 short OtherLock(int fd, short type, off_t start, off_t length)
 {
-    struct flock lock
-    {
-    };
+    struct flock lock = {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = start;

@@ -16,6 +16,10 @@
 // or its process dies. Shared locks never block one another; a new handle only tests (with
 // F_OFD_GETLK) whether some other handle holds a byte that forbids it, then takes its own.
 // The test and the marking happen under a ShareGuard, so two openers cannot both pass.
+// Other programs' byte-range locks on the data (POSIX or OFD, as SQLite takes them) count as
+// an open without sharing. POSIX locks belong to the process and go when it closes any
+// descriptor of the file, so a database this process itself holds through SQLite must not be
+// opened through the layer.
 namespace lumexa::platform::files {
 
 inline constexpr unsigned kAccessRead = 1;

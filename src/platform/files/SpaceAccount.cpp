@@ -25,9 +25,7 @@ std::uint64_t UsedBytesUnder(const std::string& hostRoot, std::uint64_t clusterS
     const int rootFd = ::open(hostRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (rootFd < 0)
         return 0;
-    struct stat rootStat
-    {
-    };
+    struct stat rootStat = {};
     ::fstat(rootFd, &rootStat);
     std::uint64_t used = 0;
     std::vector<int> pending{rootFd};
@@ -42,9 +40,7 @@ std::uint64_t UsedBytesUnder(const std::string& hostRoot, std::uint64_t clusterS
         while (const dirent* entry = ::readdir(dir)) {
             if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
                 continue;
-            struct stat st
-            {
-            };
+            struct stat st = {};
             if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             if (S_ISREG(st.st_mode)) {

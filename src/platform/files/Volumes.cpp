@@ -31,9 +31,7 @@ std::optional<char> RootLetter(std::string_view root, const std::string& current
 
 bool FolderExists(const std::string& host)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -99,9 +97,7 @@ std::optional<DiskFreeSpace> FileSystem::GetDiskFreeSpaceEx(std::string_view pat
         space.totalFreeBytes = space.totalBytes - used;
         space.freeBytesAvailableToCaller = space.totalFreeBytes;
     } else {
-        struct statvfs host
-        {
-        };
+        struct statvfs host = {};
         if (::statvfs(drive.hostPath.c_str(), &host) != 0) {
             FailErrno(true);
             return std::nullopt;
