@@ -1,7 +1,5 @@
 // Registry value writes and reads per second against a temporary database file (WAL, one
 // transaction per write, as the program uses it). items_per_second is the rate.
-#include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -9,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "platform/Registry.h"
 
-namespace
-{
+namespace {
 
 using namespace lumexa::platform;
 
@@ -65,8 +64,7 @@ void BM_SetDword(benchmark::State& state)
     auto key = registry->Create(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench");
     const auto names = ValueNames();
     std::uint32_t i = 0;
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         if (!key->SetDword(names[i % kNames], i))
             state.SkipWithError("SetDword failed");
         ++i;
@@ -82,8 +80,7 @@ void BM_SetString(benchmark::State& state)
     const auto names = ValueNames();
     const std::string text(static_cast<std::size_t>(state.range(0)), 'x');
     std::size_t i = 0;
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         if (!key->SetString(names[i % kNames], text))
             state.SkipWithError("SetString failed");
         ++i;
@@ -102,8 +99,7 @@ void BM_GetDword(benchmark::State& state)
         writer->SetDword(names[static_cast<std::size_t>(i)], static_cast<std::uint32_t>(i));
     auto key = registry->Open(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench");
     std::size_t i = 0;
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         std::uint32_t value = 0;
         if (key->GetDword(names[i % kNames], value) != RegRead::Ok)
             state.SkipWithError("GetDword failed");
@@ -124,8 +120,7 @@ void BM_GetString(benchmark::State& state)
     auto key = registry->Open(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench");
     std::size_t i = 0;
     std::string value;
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         if (key->GetString(names[i % kNames], value) != RegRead::Ok)
             state.SkipWithError("GetString failed");
         benchmark::DoNotOptimize(value.data());
@@ -140,8 +135,7 @@ void BM_OpenAndGetDword(benchmark::State& state)
 {
     TempRegistry registry;
     registry->Create(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench\\Deeper\\Key")->SetDword("Value", 1);
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         auto key = registry->Open(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench\\Deeper\\Key");
         std::uint32_t value = 0;
         if (!key || key->GetDword("Value", value) != RegRead::Ok)
@@ -156,15 +150,13 @@ BENCHMARK(BM_OpenAndGetDword);
 void BM_GetDwordThreads(benchmark::State& state)
 {
     static std::unique_ptr<TempRegistry> shared;
-    if (state.thread_index() == 0)
-    {
+    if (state.thread_index() == 0) {
         shared = std::make_unique<TempRegistry>();
         (*shared)->Create(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench")->SetDword("Value", 1);
     }
     // The benchmark library synchronises the threads before the timed loop starts.
     std::unique_ptr<RegKey> key;
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         if (!key)
             key = (*shared)->Open(HKEY_CURRENT_USER, "Software\\Lumexa\\Bench");
         std::uint32_t value = 0;

@@ -4,8 +4,8 @@
 // accepted file is exported, the export imported into a second registry and exported again:
 // both exports must be identical (the .reg round trip is exact).
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -13,8 +13,7 @@
 
 using lumexa::platform::Registry;
 
-namespace
-{
+namespace {
 
 [[noreturn]] void Crash(const char* what, const std::string& detail = {})
 {
@@ -38,8 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     auto registry = Fresh();
     const Registry::ImportResult result = registry->ImportReg(text);
-    if (!result.ok)
-    {
+    if (!result.ok) {
         // A UTF-16 text has at most size / 2 lines; UTF-8 at most size + 1.
         if (result.line < 1 || static_cast<std::size_t>(result.line) > size + 1 || result.error.empty())
             Crash("bad error report", std::to_string(result.line) + ": " + result.error);

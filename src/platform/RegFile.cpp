@@ -4,11 +4,9 @@
 
 #include "platform/Text.h"
 
-namespace lumexa::platform::regfile
-{
+namespace lumexa::platform::regfile {
 
-namespace
-{
+namespace {
 
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
@@ -56,8 +54,7 @@ bool ParseHex32(std::string_view text, std::uint32_t& value)
     if (text.empty() || text.size() > 8)
         return false;
     value = 0;
-    for (const char c : text)
-    {
+    for (const char c : text) {
         const int digit = HexValue(c);
         if (digit < 0)
             return false;
@@ -70,8 +67,7 @@ bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix)
 {
     if (text.size() < prefix.size())
         return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-    {
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
         char a = text[i];
         char b = prefix[i];
         if (a >= 'A' && a <= 'Z')
@@ -86,23 +82,16 @@ bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix)
 
 void AppendUtf8(char32_t cp, std::string& out)
 {
-    if (cp < 0x80)
-    {
+    if (cp < 0x80) {
         out += static_cast<char>(cp);
-    }
-    else if (cp < 0x800)
-    {
+    } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else if (cp < 0x10000)
-    {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    else
-    {
+    } else {
         out += static_cast<char>(0xF0 | (cp >> 18));
         out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
@@ -120,32 +109,24 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos)
     std::size_t length = 0;
     char32_t cp = 0;
     char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF)
-    {
+    if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
         cp = lead & 0x1F;
         minimum = 0x80;
-    }
-    else if ((lead & 0xF0) == 0xE0)
-    {
+    } else if ((lead & 0xF0) == 0xE0) {
         length = 3;
         cp = lead & 0x0F;
         minimum = 0x800;
-    }
-    else if (lead >= 0xF0 && lead <= 0xF4)
-    {
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
         cp = lead & 0x07;
         minimum = 0x10000;
-    }
-    else
-    {
+    } else {
         return 0;
     }
     if (text.size() - pos < length)
         return 0;
-    for (std::size_t i = 1; i < length; ++i)
-    {
+    for (std::size_t i = 1; i < length; ++i) {
         const auto next = static_cast<unsigned char>(text[pos + i]);
         if ((next & 0xC0) != 0x80)
             return 0;
@@ -178,12 +159,10 @@ std::string Utf16LeToUtf8(std::string_view bytes)
                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
     };
     std::size_t pos = 0;
-    while (pos + 1 < bytes.size())
-    {
+    while (pos + 1 < bytes.size()) {
         char32_t cp = unit(pos);
         pos += 2;
-        if (cp >= 0xD800 && cp <= 0xDBFF)
-        {
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
             if (pos + 1 >= bytes.size())
                 Fail(lines, "invalid UTF-16 text: unpaired surrogate");
             const char32_t low = unit(pos);
@@ -191,9 +170,7 @@ std::string Utf16LeToUtf8(std::string_view bytes)
                 Fail(lines, "invalid UTF-16 text: unpaired surrogate");
             pos += 2;
             cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        }
-        else if (cp >= 0xDC00 && cp <= 0xDFFF)
-        {
+        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             Fail(lines, "invalid UTF-16 text: unpaired surrogate");
         }
         if (cp == '\n')
@@ -209,8 +186,7 @@ std::vector<std::string_view> SplitLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
-    while (start < text.size())
-    {
+    while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos)
             end = text.size();
@@ -225,26 +201,22 @@ std::vector<std::string_view> SplitLines(std::string_view text)
 
 // Reads a quoted string starting at text[pos] == '"'; on return `pos` is past the closing
 // quote. Only \\ and \" are escapes.
-void ParseQuoted(std::string_view text, std::size_t& pos, std::string& out, std::size_t lineIndex,
-                 const char* what)
+void ParseQuoted(std::string_view text, std::size_t& pos, std::string& out, std::size_t lineIndex, const char* what)
 {
     ++pos; // opening quote
-    while (pos < text.size())
-    {
+    while (pos < text.size()) {
         const char c = text[pos];
-        if (c == '"')
-        {
+        if (c == '"') {
             ++pos;
             return;
         }
-        if (c == '\\')
-        {
+        if (c == '\\') {
             if (pos + 1 >= text.size())
                 break;
             const char next = text[pos + 1];
             if (next != '\\' && next != '"')
-                Fail(lineIndex, std::string("unknown escape '\\") + next + "' in " + what +
-                                    " (only \\\\ and \\\" are allowed)");
+                Fail(lineIndex,
+                     std::string("unknown escape '\\") + next + "' in " + what + " (only \\\\ and \\\" are allowed)");
             out += next;
             pos += 2;
             continue;
@@ -257,18 +229,16 @@ void ParseQuoted(std::string_view text, std::size_t& pos, std::string& out, std:
 
 // Hex bytes "01,02,..." with "\" continuations. `rest` is what follows "hex:" on the line
 // `lineIndex`, which advances past every continuation line used.
-std::vector<std::uint8_t> ParseHexBytes(std::string_view rest, const std::vector<std::string_view>& lines,
-                                        std::size_t& lineIndex)
+std::vector<std::uint8_t>
+ParseHexBytes(std::string_view rest, const std::vector<std::string_view>& lines, std::size_t& lineIndex)
 {
     std::vector<std::uint8_t> data;
     std::string_view cur = rest;
-    for (;;)
-    {
+    for (;;) {
         cur = TrimLeft(cur);
         if (cur.empty())
             break;
-        if (cur[0] == '\\')
-        {
+        if (cur[0] == '\\') {
             if (!TrimLeft(cur.substr(1)).empty())
                 Fail(lineIndex, "unexpected text after the '\\' that continues hex data");
             ++lineIndex;
@@ -284,8 +254,7 @@ std::vector<std::uint8_t> ParseHexBytes(std::string_view rest, const std::vector
             Fail(lineIndex, "bad hex byte '" + std::string(cur.substr(0, 1)) + "' in hex data");
         int byte = high;
         std::size_t used = 1;
-        if (cur.size() > 1 && HexValue(cur[1]) >= 0)
-        {
+        if (cur.size() > 1 && HexValue(cur[1]) >= 0) {
             byte = high * 16 + HexValue(cur[1]);
             used = 2;
         }
@@ -293,8 +262,7 @@ std::vector<std::uint8_t> ParseHexBytes(std::string_view rest, const std::vector
         cur = TrimLeft(cur.substr(used));
         if (cur.empty())
             break;
-        if (cur[0] == ',')
-        {
+        if (cur[0] == ',') {
             cur.remove_prefix(1);
             continue;
         }
@@ -326,16 +294,16 @@ void ParseKeyLine(std::string_view line, std::size_t lineIndex, ParseResult& res
         Fail(lineIndex, Registry::RootName(root) + " has no stored keys");
     std::vector<std::string_view> parts;
     if ((!split->second.empty() && split->second[0] == '\\') || !SplitKeyPath(split->second, parts))
-        Fail(lineIndex, "invalid key name (empty name between backslashes, a name over 255 characters or "
-                        "more than 512 levels)");
+        Fail(lineIndex,
+             "invalid key name (empty name between backslashes, a name over 255 characters or "
+             "more than 512 levels)");
     if (remove && parts.empty())
         Fail(lineIndex, "refusing to delete the whole root " + Registry::RootName(root));
     Op op;
     op.kind = remove ? OpKind::DeleteKey : OpKind::CreateKey;
     op.line = static_cast<int>(lineIndex + 1);
     op.root = root;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-    {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i)
             op.path += '\\';
         op.path += parts[i];
@@ -344,8 +312,11 @@ void ParseKeyLine(std::string_view line, std::size_t lineIndex, ParseResult& res
     haveKey = !remove;
 }
 
-void ParseValueLine(std::string_view line, const std::vector<std::string_view>& lines, std::size_t& lineIndex,
-                    ParseResult& result, bool haveKey)
+void ParseValueLine(std::string_view line,
+                    const std::vector<std::string_view>& lines,
+                    std::size_t& lineIndex,
+                    ParseResult& result,
+                    bool haveKey)
 {
     const std::size_t startIndex = lineIndex;
     if (!haveKey)
@@ -367,8 +338,7 @@ void ParseValueLine(std::string_view line, const std::vector<std::string_view>& 
         Fail(lineIndex, "missing '=' after the value name");
     ++pos;
     const std::string_view rest = TrimLeft(line.substr(pos));
-    if (!rest.empty() && rest[0] == '"')
-    {
+    if (!rest.empty() && rest[0] == '"') {
         std::string text;
         std::size_t at = 0;
         ParseQuoted(rest, at, text, lineIndex, "string");
@@ -378,13 +348,9 @@ void ParseValueLine(std::string_view line, const std::vector<std::string_view>& 
         op.type = RegType::Sz;
         op.data.assign(text.begin(), text.end());
         op.data.push_back(0);
-    }
-    else if (TrimRight(rest) == "-")
-    {
+    } else if (TrimRight(rest) == "-") {
         op.kind = OpKind::DeleteValue;
-    }
-    else if (StartsWithAsciiNoCase(rest, "dword:"))
-    {
+    } else if (StartsWithAsciiNoCase(rest, "dword:")) {
         std::uint32_t value = 0;
         if (!ParseHex32(TrimRight(rest.substr(6)), value))
             Fail(lineIndex, "bad dword value: expected 1 to 8 hex digits after 'dword:'");
@@ -392,13 +358,10 @@ void ParseValueLine(std::string_view line, const std::vector<std::string_view>& 
         op.type = RegType::Dword;
         for (int i = 0; i < 4; ++i)
             op.data.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-    else if (StartsWithAsciiNoCase(rest, "hex"))
-    {
+    } else if (StartsWithAsciiNoCase(rest, "hex")) {
         std::string_view after = rest.substr(3);
         RegType type = RegType::Binary;
-        if (!after.empty() && after[0] == '(')
-        {
+        if (!after.empty() && after[0] == '(') {
             const std::size_t close = after.find(')');
             std::uint32_t number = 0;
             if (close == std::string_view::npos || !ParseHex32(after.substr(1, close - 1), number))
@@ -411,9 +374,7 @@ void ParseValueLine(std::string_view line, const std::vector<std::string_view>& 
         op.kind = OpKind::SetValue;
         op.type = type;
         op.data = ParseHexBytes(after.substr(1), lines, lineIndex);
-    }
-    else
-    {
+    } else {
         Fail(startIndex, "unknown value data: expected \"text\", dword:, hex:, hex(type): or -");
     }
     result.ops.push_back(std::move(op));
@@ -423,12 +384,9 @@ void ParseText(std::string_view input, ParseResult& result)
 {
     std::string converted;
     std::string_view text = input;
-    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
-    {
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3);
-    }
-    else if (text.size() >= 2 && text.substr(0, 2) == "\xFF\xFE")
-    {
+    } else if (text.size() >= 2 && text.substr(0, 2) == "\xFF\xFE") {
         converted = Utf16LeToUtf8(text.substr(2));
         text = converted;
     }
@@ -447,8 +405,7 @@ void ParseText(std::string_view input, ParseResult& result)
         Fail(index, "missing header: the first line must be REGEDIT4");
 
     bool haveKey = false;
-    for (++index; index < lines.size(); ++index)
-    {
+    for (++index; index < lines.size(); ++index) {
         const std::string_view line = TrimLeft(lines[index]);
         if (line.empty() || line[0] == ';')
             continue;
@@ -464,8 +421,7 @@ void ParseText(std::string_view input, ParseResult& result)
 std::string Quote(std::string_view text)
 {
     std::string out = "\"";
-    for (const char c : text)
-    {
+    for (const char c : text) {
         if (c == '\\' || c == '"')
             out += '\\';
         out += c;
@@ -500,12 +456,11 @@ bool SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts)
     if (path.empty())
         return true;
     std::size_t start = 0;
-    for (;;)
-    {
+    for (;;) {
         const std::size_t at = path.find('\\', start);
-        const std::string_view part = path.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
-        if (part.empty() || CharCount(part) > kMaxKeyNameChars || parts.size() >= kMaxKeyDepth)
-        {
+        const std::string_view part =
+            path.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        if (part.empty() || CharCount(part) > kMaxKeyNameChars || parts.size() >= kMaxKeyDepth) {
             parts.clear();
             return false;
         }
@@ -524,13 +479,10 @@ bool ValidValueName(std::string_view name)
 ParseResult Parse(std::string_view text)
 {
     ParseResult result;
-    try
-    {
+    try {
         ParseText(text, result);
         result.ok = true;
-    }
-    catch (const ParseFailure& failure)
-    {
+    } catch (const ParseFailure& failure) {
         result.ok = false;
         result.line = failure.line;
         result.error = failure.message;
@@ -539,7 +491,9 @@ ParseResult Parse(std::string_view text)
     return result;
 }
 
-Writer::Writer() : m_text("REGEDIT4\r\n\r\n") {}
+Writer::Writer()
+    : m_text("REGEDIT4\r\n\r\n")
+{}
 
 bool Writer::AddKey(std::string_view fullName, const std::vector<RegValue>& values)
 {
@@ -551,8 +505,7 @@ bool Writer::AddKey(std::string_view fullName, const std::vector<RegValue>& valu
     m_text += '[';
     m_text += fullName;
     m_text += "]\r\n";
-    for (const RegValue& value : values)
-    {
+    for (const RegValue& value : values) {
         m_text += FormatValue(value);
         m_text += "\r\n";
     }
@@ -566,8 +519,7 @@ bool Writer::IsPlainString(const std::vector<std::uint8_t>& data)
         return false;
     const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size() - 1);
     std::size_t pos = 0;
-    while (pos < text.size())
-    {
+    while (pos < text.size()) {
         const char c = text[pos];
         if (c == '\0' || c == '\r' || c == '\n')
             return false;
@@ -584,36 +536,28 @@ std::string Writer::FormatValue(const RegValue& value)
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string line = value.name.empty() ? std::string("@") : Quote(value.name);
     line += '=';
-    if (value.type == RegType::Sz && IsPlainString(value.data))
-    {
+    if (value.type == RegType::Sz && IsPlainString(value.data)) {
         line += Quote(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
         return line;
     }
-    if (value.type == RegType::Dword && value.data.size() == 4)
-    {
-        const std::uint32_t number = static_cast<std::uint32_t>(value.data[0]) |
-                                     (static_cast<std::uint32_t>(value.data[1]) << 8) |
-                                     (static_cast<std::uint32_t>(value.data[2]) << 16) |
-                                     (static_cast<std::uint32_t>(value.data[3]) << 24);
+    if (value.type == RegType::Dword && value.data.size() == 4) {
+        const std::uint32_t number =
+            static_cast<std::uint32_t>(value.data[0]) | (static_cast<std::uint32_t>(value.data[1]) << 8) |
+            (static_cast<std::uint32_t>(value.data[2]) << 16) | (static_cast<std::uint32_t>(value.data[3]) << 24);
         line += "dword:";
         for (int shift = 28; shift >= 0; shift -= 4)
             line += kDigits[(number >> shift) & 0xF];
         return line;
     }
-    if (value.type == RegType::Binary)
-    {
+    if (value.type == RegType::Binary) {
         line += "hex:";
-    }
-    else
-    {
+    } else {
         line += "hex(";
         const auto type = static_cast<std::uint32_t>(value.type);
         bool started = false;
-        for (int shift = 28; shift >= 0; shift -= 4)
-        {
+        for (int shift = 28; shift >= 0; shift -= 4) {
             const std::uint32_t digit = (type >> shift) & 0xF;
-            if (digit || started || shift == 0)
-            {
+            if (digit || started || shift == 0) {
                 line += kDigits[digit];
                 started = true;
             }
@@ -624,16 +568,14 @@ std::string Writer::FormatValue(const RegValue& value)
     // on the next line indented by two spaces.
     constexpr std::size_t kWrapColumn = 77;
     std::size_t column = line.size();
-    for (std::size_t i = 0; i < value.data.size(); ++i)
-    {
+    for (std::size_t i = 0; i < value.data.size(); ++i) {
         line += kDigits[value.data[i] >> 4];
         line += kDigits[value.data[i] & 0xF];
         if (i + 1 == value.data.size())
             break;
         line += ',';
         column += 3;
-        if (column >= kWrapColumn)
-        {
+        if (column >= kWrapColumn) {
             line += "\\\r\n  ";
             column = 2;
         }

@@ -12,8 +12,7 @@
 
 // Private to the registry service: key path rules shared by the registry and the REGEDIT4
 // reader, the reader itself (text to a list of operations) and the writer.
-namespace lumexa::platform::regfile
-{
+namespace lumexa::platform::regfile {
 
 // Windows' limits: 255 characters per key name, 16383 per value name, 512 levels of keys.
 inline constexpr std::size_t kMaxKeyNameChars = 255;
@@ -45,10 +44,10 @@ enum class OpKind
 struct Op
 {
     OpKind kind = OpKind::CreateKey;
-    int line = 0;           // 1-based line where the operation starts
-    HKEY root = 0;          // keys only
-    std::string path;       // keys only: below the root, as written (no leading "\")
-    std::string name;       // values only
+    int line = 0;     // 1-based line where the operation starts
+    HKEY root = 0;    // keys only
+    std::string path; // keys only: below the root, as written (no leading "\")
+    std::string name; // values only
     RegType type = RegType::None;
     std::vector<std::uint8_t> data;
 };

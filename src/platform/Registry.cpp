@@ -1,7 +1,5 @@
 #include "platform/Registry.h"
 
-#include <sqlite3.h>
-
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -11,6 +9,8 @@
 #include <span>
 #include <tuple>
 #include <utility>
+
+#include <sqlite3.h>
 
 #include "platform/LastError.h"
 #include "platform/RegFile.h"
@@ -23,11 +23,9 @@
 //                                  updates the row in place so it keeps position and name.
 // Key ids are AUTOINCREMENT, never reused, so a handle to a deleted key cannot find a newer
 // key with the same id: every call through a handle first checks its id is still there.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
-namespace
-{
+namespace {
 
 constexpr std::int32_t kApplicationId = 0x4C6D5267; // "LmRg"
 constexpr std::int64_t kSchemaVersion = 1;
@@ -63,8 +61,7 @@ bool EqualsAsciiNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
+    for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i];
         char y = b[i];
         if (x >= 'a' && x <= 'z')
@@ -90,8 +87,7 @@ struct Win32Failure
 
 std::uint32_t Win32FromSqlite(int rc)
 {
-    switch (rc & 0xFF)
-    {
+    switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return ERROR_BUSY;
@@ -122,7 +118,9 @@ const sqlite3_destructor_type kTransient = reinterpret_cast<sqlite3_destructor_t
 class Statement
 {
 public:
-    explicit Statement(sqlite3_stmt* statement) : m_statement(statement) {}
+    explicit Statement(sqlite3_stmt* statement)
+        : m_statement(statement)
+    {}
     ~Statement()
     {
         sqlite3_reset(m_statement);
@@ -138,8 +136,8 @@ public:
     }
     Statement& BindText(int index, std::string_view text)
     {
-        Check(sqlite3_bind_text64(m_statement, index, text.empty() ? "" : text.data(), text.size(), kTransient,
-                                  SQLITE_UTF8));
+        Check(sqlite3_bind_text64(
+            m_statement, index, text.empty() ? "" : text.data(), text.size(), kTransient, SQLITE_UTF8));
         return *this;
     }
     Statement& BindBlob(int index, std::span<const std::uint8_t> data)
@@ -230,20 +228,14 @@ public:
 
     // Runs `body` under the connection's lock; a Win32Failure (or a failed allocation)
     // becomes the thread's last error and `failed` is returned.
-    template <typename Result, typename Body>
-    Result Run(Result failed, Body&& body)
+    template <typename Result, typename Body> Result Run(Result failed, Body&& body)
     {
-        try
-        {
+        try {
             std::lock_guard<std::mutex> lock(m_mutex);
             return body();
-        }
-        catch (const Win32Failure& failure)
-        {
+        } catch (const Win32Failure& failure) {
             SetLastError(failure.code);
-        }
-        catch (const std::bad_alloc&)
-        {
+        } catch (const std::bad_alloc&) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         }
         return failed;
@@ -252,8 +244,7 @@ public:
     Statement Prepare(const char* sql)
     {
         auto found = m_cache.find(sql);
-        if (found == m_cache.end())
-        {
+        if (found == m_cache.end()) {
             sqlite3_stmt* statement = nullptr;
             const int rc = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
             if (rc != SQLITE_OK)
@@ -274,7 +265,11 @@ public:
     class WriteTransaction
     {
     public:
-        explicit WriteTransaction(Impl& impl) : m_impl(impl) { impl.Exec("BEGIN IMMEDIATE"); }
+        explicit WriteTransaction(Impl& impl)
+            : m_impl(impl)
+        {
+            impl.Exec("BEGIN IMMEDIATE");
+        }
         ~WriteTransaction()
         {
             if (!m_done)
@@ -297,7 +292,11 @@ public:
     class ReadTransaction
     {
     public:
-        explicit ReadTransaction(Impl& impl) : m_impl(impl) { impl.Exec("BEGIN"); }
+        explicit ReadTransaction(Impl& impl)
+            : m_impl(impl)
+        {
+            impl.Exec("BEGIN");
+        }
         ~ReadTransaction() { sqlite3_exec(m_impl.m_db, "COMMIT", nullptr, nullptr, nullptr); }
         ReadTransaction(const ReadTransaction&) = delete;
         ReadTransaction& operator=(const ReadTransaction&) = delete;
@@ -375,11 +374,9 @@ public:
     ChildKey Walk(std::int64_t start, std::string basePath, const std::vector<std::string_view>& parts, bool create)
     {
         ChildKey current{start, std::move(basePath)};
-        for (const std::string_view part : parts)
-        {
+        for (const std::string_view part : parts) {
             std::optional<ChildKey> child = FindChild(current.id, part);
-            if (!child)
-            {
+            if (!child) {
                 if (!create)
                     Throw(ERROR_FILE_NOT_FOUND);
                 child = ChildKey{InsertKey(current.id, part), std::string(part)};
@@ -443,9 +440,9 @@ public:
 
     void UpsertValue(std::int64_t key, std::string_view name, RegType type, std::span<const std::uint8_t> data)
     {
-        Statement statement = Prepare(
-            "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-            "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
+        Statement statement =
+            Prepare("INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+                    "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
         statement.Bind(1, key)
             .BindText(2, name)
             .BindText(3, FoldCase(name))
@@ -467,8 +464,7 @@ public:
         Statement statement = Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
         statement.Bind(1, key);
         std::vector<RegValue> values;
-        while (statement.Step())
-        {
+        while (statement.Step()) {
             RegValue value;
             value.name = statement.Text(0);
             value.type = static_cast<RegType>(static_cast<std::uint32_t>(statement.Int(1)));
@@ -480,7 +476,11 @@ public:
 
     // ---- Handle operations (locked by the caller through Run) ----
 
-    void WriteValue(HKEY root, std::int64_t key, bool writable, std::string_view name, RegType type,
+    void WriteValue(HKEY root,
+                    std::int64_t key,
+                    bool writable,
+                    std::string_view name,
+                    RegType type,
                     std::span<const std::uint8_t> data)
     {
         if (!writable)
@@ -502,8 +502,7 @@ public:
     {
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
         sqlite3_extended_result_codes(m_db, 1);
-        try
-        {
+        try {
             auto state = [this]() {
                 std::int64_t applicationId = 0;
                 std::int64_t version = 0;
@@ -537,12 +536,10 @@ public:
             }
             Exec("PRAGMA synchronous = NORMAL");
 
-            if (applicationId == 0)
-            {
+            if (applicationId == 0) {
                 WriteTransaction transaction(*this);
                 std::tie(applicationId, version, objects) = state(); // another process may have won
-                if (applicationId == 0 && objects == 0)
-                {
+                if (applicationId == 0 && objects == 0) {
                     Exec("CREATE TABLE keys("
                          " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                          " parent INTEGER,"
@@ -557,18 +554,16 @@ public:
                          " type INTEGER NOT NULL,"
                          " data BLOB NOT NULL,"
                          " UNIQUE(key, fold));");
-                    for (const RootInfo& info : kRoots)
-                    {
+                    for (const RootInfo& info : kRoots) {
                         if (info.id == 0)
                             continue;
-                        Statement statement = Prepare("INSERT INTO keys(id, parent, name, fold) VALUES(?1, NULL, ?2, ?2)");
+                        Statement statement =
+                            Prepare("INSERT INTO keys(id, parent, name, fold) VALUES(?1, NULL, ?2, ?2)");
                         statement.Bind(1, info.id).BindText(2, info.name);
                         statement.Step();
                     }
                     Exec("PRAGMA application_id = 1282232935; PRAGMA user_version = 1");
-                }
-                else if (applicationId != kApplicationId)
-                {
+                } else if (applicationId != kApplicationId) {
                     return "not a registry database";
                 }
                 transaction.Commit();
@@ -576,9 +571,7 @@ public:
             for (const RootInfo& info : kRoots)
                 if (info.id != 0 && !KeyAlive(info.id))
                     return "the registry database is damaged: a root key is missing";
-        }
-        catch (const Win32Failure&)
-        {
+        } catch (const Win32Failure&) {
             const int rc = sqlite3_errcode(m_db);
             if ((rc & 0xFF) == SQLITE_NOTADB)
                 return "not a registry database";
@@ -593,9 +586,12 @@ static_assert(kApplicationId == 1282232935, "the CREATE statement spells the app
 // ---- RegKey ------------------------------------------------------------------------------
 
 RegKey::RegKey(const Registry& registry, HKEY root, std::int64_t id, std::string path, bool writable)
-    : m_registry(registry), m_root(root), m_id(id), m_path(std::move(path)), m_writable(writable)
-{
-}
+    : m_registry(registry)
+    , m_root(root)
+    , m_id(id)
+    , m_path(std::move(path))
+    , m_writable(writable)
+{}
 
 RegKey::~RegKey() = default;
 
@@ -619,8 +615,7 @@ RegRead RegKey::GetDword(std::string_view name, std::uint32_t& value) const
     const std::optional<RegValue> stored = QueryValue(name);
     if (!stored)
         return RegRead::Missing;
-    if (stored->type != RegType::Dword || stored->data.size() != 4)
-    {
+    if (stored->type != RegType::Dword || stored->data.size() != 4) {
         SetLastError(ERROR_INVALID_DATA);
         return RegRead::WrongType;
     }
@@ -635,8 +630,7 @@ RegRead RegKey::GetQword(std::string_view name, std::uint64_t& value) const
     const std::optional<RegValue> stored = QueryValue(name);
     if (!stored)
         return RegRead::Missing;
-    if (stored->type != RegType::Qword || stored->data.size() != 8)
-    {
+    if (stored->type != RegType::Qword || stored->data.size() != 8) {
         SetLastError(ERROR_INVALID_DATA);
         return RegRead::WrongType;
     }
@@ -651,8 +645,7 @@ RegRead RegKey::GetString(std::string_view name, std::string& value) const
     const std::optional<RegValue> stored = QueryValue(name);
     if (!stored)
         return RegRead::Missing;
-    if (stored->type != RegType::Sz && stored->type != RegType::ExpandSz)
-    {
+    if (stored->type != RegType::Sz && stored->type != RegType::ExpandSz) {
         SetLastError(ERROR_INVALID_DATA);
         return RegRead::WrongType;
     }
@@ -669,8 +662,7 @@ RegRead RegKey::GetMultiString(std::string_view name, std::vector<std::string>& 
     const std::optional<RegValue> stored = QueryValue(name);
     if (!stored)
         return RegRead::Missing;
-    if (stored->type != RegType::MultiSz)
-    {
+    if (stored->type != RegType::MultiSz) {
         SetLastError(ERROR_INVALID_DATA);
         return RegRead::WrongType;
     }
@@ -678,8 +670,7 @@ RegRead RegKey::GetMultiString(std::string_view name, std::vector<std::string>& 
     const auto* text = reinterpret_cast<const char*>(stored->data.data());
     const std::size_t size = stored->data.size();
     std::size_t pos = 0;
-    while (pos < size)
-    {
+    while (pos < size) {
         std::size_t end = pos;
         while (end < size && text[end] != '\0')
             ++end;
@@ -696,8 +687,7 @@ RegRead RegKey::GetBinary(std::string_view name, std::vector<std::uint8_t>& valu
     std::optional<RegValue> stored = QueryValue(name);
     if (!stored)
         return RegRead::Missing;
-    if (stored->type != RegType::Binary)
-    {
+    if (stored->type != RegType::Binary) {
         SetLastError(ERROR_INVALID_DATA);
         return RegRead::WrongType;
     }
@@ -738,8 +728,7 @@ bool RegKey::SetString(std::string_view name, std::string_view value, RegType ty
 bool RegKey::SetMultiString(std::string_view name, const std::vector<std::string>& value)
 {
     std::vector<std::uint8_t> data;
-    for (const std::string& item : value)
-    {
+    for (const std::string& item : value) {
         data.insert(data.end(), item.begin(), item.end());
         data.push_back(0);
     }
@@ -854,25 +843,25 @@ bool RegKey::DeleteSubKeyTree(std::string_view subKey)
 
 // ---- Registry ----------------------------------------------------------------------------
 
-Registry::Registry(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+Registry::Registry(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{}
 
 Registry::~Registry() = default;
 
 std::unique_ptr<Registry> Registry::OpenDatabase(const std::string& hostPath, std::string* error)
 {
     auto impl = std::make_unique<Impl>();
-    const int rc = sqlite3_open_v2(hostPath.c_str(), &impl->m_db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
-    if (rc != SQLITE_OK)
-    {
+    const int rc = sqlite3_open_v2(
+        hostPath.c_str(), &impl->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
         if (error)
             *error = "cannot open " + hostPath + ": " + (impl->m_db ? sqlite3_errmsg(impl->m_db) : sqlite3_errstr(rc));
         SetLastError(Win32FromSqlite(rc));
         return nullptr;
     }
     const std::string reason = impl->Initialise();
-    if (!reason.empty())
-    {
+    if (!reason.empty()) {
         if (error)
             *error = hostPath + ": " + reason;
         SetLastError(ERROR_BADDB);
@@ -952,8 +941,7 @@ bool Registry::DeleteValue(HKEY root, std::string_view path, std::string_view na
 Registry::ImportResult Registry::ImportReg(std::string_view text)
 {
     regfile::ParseResult parsed = regfile::Parse(text);
-    if (!parsed.ok)
-    {
+    if (!parsed.ok) {
         SetLastError(ERROR_INVALID_DATA);
         return ImportResult{false, parsed.line, std::move(parsed.error)};
     }
@@ -964,11 +952,9 @@ Registry::ImportResult Registry::ImportReg(std::string_view text)
         Impl::WriteTransaction transaction(impl);
         HKEY currentRoot = 0;
         std::int64_t current = 0;
-        for (const regfile::Op& op : parsed.ops)
-        {
+        for (const regfile::Op& op : parsed.ops) {
             line = op.line;
-            switch (op.kind)
-            {
+            switch (op.kind) {
             case regfile::OpKind::CreateKey: {
                 reason = "cannot write below " + RootName(op.root);
                 impl.CheckWrite(op.root);
@@ -985,11 +971,9 @@ Registry::ImportResult Registry::ImportReg(std::string_view text)
                 regfile::SplitKeyPath(op.path, parts);
                 std::int64_t id = Impl::RootId(op.root);
                 bool exists = true;
-                for (const std::string_view part : parts)
-                {
+                for (const std::string_view part : parts) {
                     const std::optional<ChildKey> child = impl.FindChild(id, part);
-                    if (!child)
-                    {
+                    if (!child) {
                         exists = false;
                         break;
                     }
@@ -1036,23 +1020,20 @@ std::optional<std::string> Registry::ExportReg(HKEY root, std::string_view path)
         std::vector<Pending> stack;
         {
             Impl::ReadTransaction snapshot(impl);
-            if (root == 0)
-            {
+            if (root == 0) {
                 if (!path.empty())
                     Throw(ERROR_INVALID_PARAMETER);
                 for (auto it = std::rbegin(kRoots); it != std::rend(kRoots); ++it)
                     if (it->id != 0)
                         stack.push_back(Pending{it->id, it->name});
-            }
-            else
-            {
+            } else {
                 const std::int64_t rootId = Impl::RootId(root);
                 const ChildKey found = impl.Walk(rootId, std::string(), Impl::SplitPath(path), false);
-                stack.push_back(Pending{found.id, found.name.empty() ? RootName(root) : RootName(root) + "\\" + found.name});
+                stack.push_back(
+                    Pending{found.id, found.name.empty() ? RootName(root) : RootName(root) + "\\" + found.name});
             }
             regfile::Writer writer;
-            while (!stack.empty())
-            {
+            while (!stack.empty()) {
                 Pending next = std::move(stack.back());
                 stack.pop_back();
                 if (!writer.AddKey(next.fullName, impl.AllValues(next.id)))

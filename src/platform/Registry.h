@@ -16,8 +16,7 @@
 // next read anywhere. Key and value names are case-insensitive and case-preserving; a key
 // path may begin with "\". Failing calls return false / nullptr / nullopt and set the
 // thread's last error to Windows' code.
-namespace lumexa::platform
-{
+namespace lumexa::platform {
 
 enum class RegType : std::uint32_t
 {

@@ -276,8 +276,7 @@ TEST_F(CliTest, StartupProgramsAreDisabledEnabledAndRemoved)
     EXPECT_EQ(ambiguous.code, 1);
     EXPECT_NE(ambiguous.err.find("--key"), std::string::npos) << ambiguous.err;
     ASSERT_EQ(
-        Cli({"startup", "remove", "Updater", "--key", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"})
-            .code,
+        Cli({"startup", "remove", "Updater", "--key", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"}).code,
         0);
     EXPECT_EQ(
         Cli({"startup", "list"}).out,

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/LastError.h"
+#include "platform/NamedMutex.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "support/TempDir.h"
@@ -227,6 +230,68 @@ TEST_F(MachineLayoutTest, IniFilesOfTheMachineAreWrittenAtomicallyWithCrLf)
     EXPECT_TRUE(ini.ReadBool("LastEraseJob", "Done", false));
     ASSERT_TRUE(ini.WriteString("TotalErased", "Browsers", "not a number"));
     EXPECT_EQ(ini.ReadInteger("TotalErased", "Browsers", -1), -1);
+}
+
+} // namespace
+} // namespace lumexa::platform
+
+namespace lumexa::platform {
+namespace {
+
+class NamedMutexTest : public test::MachineTest
+{
+};
+
+TEST_F(NamedMutexTest, ASecondHolderOfTheNameSeesItAlreadyExists)
+{
+    bool existed = true;
+    auto first = NamedMutex::Create(machine(), "LumexaMUTEX", existed);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(existed);
+    EXPECT_TRUE(first->Owned());
+
+    auto second = NamedMutex::Create(machine(), "LumexaMUTEX", existed);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(existed);
+    EXPECT_FALSE(second->Owned());
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+
+    first.reset(); // the holder ends: the name is free again
+    second.reset();
+    auto third = NamedMutex::Create(machine(), "LumexaMUTEX", existed);
+    ASSERT_TRUE(third);
+    EXPECT_FALSE(existed);
+}
+
+TEST_F(NamedMutexTest, NamesAreScopedToTheMachine)
+{
+    test::TempDir otherDir;
+    std::string error;
+    auto other = Machine::Create(otherDir / "m", CreateOptions{}, &error);
+    ASSERT_TRUE(other) << error;
+    bool existed = true;
+    auto here = NamedMutex::Create(machine(), "LumexaMUTEX", existed);
+    auto there = NamedMutex::Create(*other, "LumexaMUTEX", existed);
+    ASSERT_TRUE(here && there);
+    EXPECT_FALSE(existed);
+    EXPECT_TRUE(there->Owned());
+}
+
+TEST(ScriptedDialogsTest, AnswersFromTheQueueThenWithTheDefaultButton)
+{
+    TScriptedDialogs dialogs;
+    dialogs.QueueAnswer(DialogResult::No);
+    const MessageBoxRequest question{"Erase now?", "Lumexa", MessageIcon::Question, MessageButtons::YesNo};
+    EXPECT_EQ(dialogs.MessageBox(question), DialogResult::No);
+    EXPECT_EQ(dialogs.MessageBox(question), DialogResult::Yes);
+    EXPECT_EQ(dialogs.MessageBox({"Done", "Lumexa", MessageIcon::Information, MessageButtons::Ok}), DialogResult::Ok);
+    ASSERT_EQ(dialogs.Shown().size(), 3u);
+    EXPECT_EQ(dialogs.Shown()[2].text, "Done");
+
+    dialogs.QueuePaths({"C:\\a.txt", "C:\\b.txt"});
+    EXPECT_EQ(dialogs.OpenFiles({}), (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt"}));
+    EXPECT_TRUE(dialogs.OpenFiles({}).empty()) << "cancelled when nothing is queued";
+    EXPECT_FALSE(dialogs.SelectFolder("Select Folder", "C:\\"));
 }
 
 } // namespace

@@ -1,18 +1,17 @@
-#include <gtest/gtest.h>
+#include "platform/RegFile.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/LastError.h"
-#include "platform/RegFile.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
 
-namespace lumexa::platform
-{
-namespace
-{
+namespace lumexa::platform {
+namespace {
 
 using test::TempDir;
 using namespace std::string_view_literals;
@@ -31,7 +30,9 @@ std::unique_ptr<Registry> OpenFresh(const TempDir& dir, const std::string& name)
 }
 
 // Every key below `root\path` (depth first) with its values, for comparing two registries.
-void Collect(const Registry& reg, HKEY root, const std::string& path,
+void Collect(const Registry& reg,
+             HKEY root,
+             const std::string& path,
              std::vector<std::pair<std::string, std::vector<RegValue>>>& out)
 {
     auto key = reg.Open(root, path);
@@ -41,8 +42,8 @@ void Collect(const Registry& reg, HKEY root, const std::string& path,
         Collect(reg, root, path.empty() ? sub : path + "\\" + sub, out);
 }
 
-std::vector<std::pair<std::string, std::vector<RegValue>>> Snapshot(const Registry& reg, HKEY root,
-                                                                     const std::string& path)
+std::vector<std::pair<std::string, std::vector<RegValue>>>
+Snapshot(const Registry& reg, HKEY root, const std::string& path)
 {
     std::vector<std::pair<std::string, std::vector<RegValue>>> out;
     Collect(reg, root, path, out);
@@ -53,23 +54,17 @@ std::vector<std::pair<std::string, std::vector<RegValue>>> Snapshot(const Regist
 std::string ToUtf16Le(std::string_view utf8)
 {
     std::string out = "\xFF\xFE";
-    for (std::size_t i = 0; i < utf8.size();)
-    {
+    for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         char32_t cp = lead;
         std::size_t length = 1;
-        if (lead >= 0xF0)
-        {
+        if (lead >= 0xF0) {
             cp = lead & 0x07;
             length = 4;
-        }
-        else if (lead >= 0xE0)
-        {
+        } else if (lead >= 0xE0) {
             cp = lead & 0x0F;
             length = 3;
-        }
-        else if (lead >= 0xC0)
-        {
+        } else if (lead >= 0xC0) {
             cp = lead & 0x1F;
             length = 2;
         }
@@ -80,13 +75,10 @@ std::string ToUtf16Le(std::string_view utf8)
             out += static_cast<char>(u & 0xFF);
             out += static_cast<char>(u >> 8);
         };
-        if (cp >= 0x10000)
-        {
+        if (cp >= 0x10000) {
             unit(0xD800 + ((cp - 0x10000) >> 10));
             unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        }
-        else
-        {
+        } else {
             unit(cp);
         }
     }
@@ -144,12 +136,13 @@ TEST(RegFileTest, ExportOfEveryRootAndOfAMissingKey)
     auto reg = OpenFresh(dir, "registry.db");
     const auto all = reg->ExportReg();
     ASSERT_TRUE(all);
-    EXPECT_EQ(*all, "REGEDIT4\r\n\r\n"
-                    "[HKEY_CLASSES_ROOT]\r\n\r\n"
-                    "[HKEY_CURRENT_USER]\r\n\r\n"
-                    "[HKEY_LOCAL_MACHINE]\r\n\r\n"
-                    "[HKEY_USERS]\r\n\r\n"
-                    "[HKEY_CURRENT_CONFIG]\r\n\r\n");
+    EXPECT_EQ(*all,
+              "REGEDIT4\r\n\r\n"
+              "[HKEY_CLASSES_ROOT]\r\n\r\n"
+              "[HKEY_CURRENT_USER]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE]\r\n\r\n"
+              "[HKEY_USERS]\r\n\r\n"
+              "[HKEY_CURRENT_CONFIG]\r\n\r\n");
     const auto root = reg->ExportReg(HKEY_USERS);
     ASSERT_TRUE(root);
     EXPECT_EQ(*root, "REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\r\n");
@@ -195,15 +188,12 @@ TEST(RegFileTest, HexLinesWrapLikeRegedit)
     // 22 bytes after "Data"=hex: then 25 bytes per continuation line, as regedit writes them.
     EXPECT_EQ(lines[0], "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\");
     EXPECT_EQ(lines[1], "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\");
-    for (std::size_t i = 0; i < lines.size(); ++i)
-    {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_LE(lines[i].size(), 80u) << i;
-        if (i > 0)
-        {
+        if (i > 0) {
             EXPECT_EQ(lines[i].substr(0, 2), "  ");
         }
-        if (i + 1 < lines.size())
-        {
+        if (i + 1 < lines.size()) {
             EXPECT_EQ(lines[i].back(), '\\');
         }
     }
@@ -215,14 +205,15 @@ TEST(RegFileTest, WhichStringsAreWrittenAsText)
     using regfile::Writer;
     EXPECT_TRUE(Writer::IsPlainString(Bytes(std::string_view("abc\0", 4))));
     EXPECT_TRUE(Writer::IsPlainString(Bytes(std::string_view("\0", 1))));
-    EXPECT_TRUE(Writer::IsPlainString(Bytes("Gr\xC3\xBC\xC3\x9F" "e\t\"\\\0"sv)));
-    EXPECT_FALSE(Writer::IsPlainString({}));                                         // no NUL
-    EXPECT_FALSE(Writer::IsPlainString(Bytes("abc")));                               // no NUL
-    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("a\0b\0", 4))));       // embedded NUL
-    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("a\0\0", 3))));        // two NULs
-    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("a\r\nb\0", 5))));     // line break
-    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("\xC3\0", 2))));       // cut UTF-8
-    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("\xC0\x80\0", 3))));   // overlong
+    EXPECT_TRUE(Writer::IsPlainString(Bytes("Gr\xC3\xBC\xC3\x9F"
+                                            "e\t\"\\\0"sv)));
+    EXPECT_FALSE(Writer::IsPlainString({}));                                           // no NUL
+    EXPECT_FALSE(Writer::IsPlainString(Bytes("abc")));                                 // no NUL
+    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("a\0b\0", 4))));         // embedded NUL
+    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("a\0\0", 3))));          // two NULs
+    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("a\r\nb\0", 5))));       // line break
+    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("\xC3\0", 2))));         // cut UTF-8
+    EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("\xC0\x80\0", 3))));     // overlong
     EXPECT_FALSE(Writer::IsPlainString(Bytes(std::string_view("\xED\xA0\x80\0", 4)))); // surrogate
 }
 
@@ -451,8 +442,14 @@ TEST(RegFileTest, MalformedFilesAreRejectedWithTheirLineAndChangeNothing)
         {"REGEDIT4\n[HKCU\\A]\n\"a\"=\"b\0c\"\n"sv, 3, "NUL"},
         {"REGEDIT4\n[HKCU\\A\rB]\n", 2, "carriage return inside a key name"},
         {"REGEDIT4\n[HKCU\\A]\n\"a\rb\"=\"c\"\n", 3, "carriage return inside a value name"},
-        {"\xFF\xFE" "R\0E\0G"sv, 1, "odd number"},
-        {"\xFF\xFE" "R\0\x00\xD8"sv, 1, "surrogate"},
+        {"\xFF\xFE"
+         "R\0E\0G"sv,
+         1,
+         "odd number"},
+        {"\xFF\xFE"
+         "R\0\x00\xD8"sv,
+         1,
+         "surrogate"},
     };
     TempDir dir;
     auto reg = OpenFresh(dir, "registry.db");
@@ -460,8 +457,7 @@ TEST(RegFileTest, MalformedFilesAreRejectedWithTheirLineAndChangeNothing)
     ASSERT_TRUE(reg->Create(HKEY_CURRENT_USER, "A")->SetString("a", "old"));
     const auto before = reg->ExportReg();
     ASSERT_TRUE(before);
-    for (const Malformed& c : cases)
-    {
+    for (const Malformed& c : cases) {
         const auto result = reg->ImportReg(c.text);
         EXPECT_FALSE(result.ok) << c.text;
         EXPECT_EQ(result.line, c.line) << c.text << "\n -> " << result.error;
@@ -470,7 +466,8 @@ TEST(RegFileTest, MalformedFilesAreRejectedWithTheirLineAndChangeNothing)
     }
 
     // A long file whose last line is wrong changes nothing.
-    std::string longText = "REGEDIT4\n\n[-HKEY_CURRENT_USER\\Software\\Existing]\n[HKEY_CURRENT_USER\\Software\\Fresh]\n";
+    std::string longText =
+        "REGEDIT4\n\n[-HKEY_CURRENT_USER\\Software\\Existing]\n[HKEY_CURRENT_USER\\Software\\Fresh]\n";
     for (int i = 0; i < 50; ++i)
         longText += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i) + "\n";
     longText += "\"bad\"=hex:1,2,3,g\n";

@@ -1,21 +1,19 @@
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
+#include "platform/Registry.h"
 
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/LastError.h"
-#include "platform/Registry.h"
 #include "support/TempDir.h"
 
-namespace lumexa::platform
-{
-namespace
-{
+namespace lumexa::platform {
+namespace {
 
 using test::TempDir;
 
@@ -139,8 +137,7 @@ TEST_F(RegistryTest, PathSyntax)
     EXPECT_TRUE(reg->Open(HKEY_CURRENT_USER, "Software\\Lead\\")); // a trailing "\" is ignored too
     EXPECT_EQ(reg->Open(HKEY_CURRENT_USER, "\\")->Path(), "");
 
-    for (const char* bad : {"Software\\\\Lead", "\\\\Software", "Software\\Lead\\\\", "a\\\\\\b"})
-    {
+    for (const char* bad : {"Software\\\\Lead", "\\\\Software", "Software\\Lead\\\\", "a\\\\\\b"}) {
         SetLastError(0);
         EXPECT_FALSE(reg->Open(HKEY_CURRENT_USER, bad)) << bad;
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << bad;
@@ -229,15 +226,13 @@ TEST_F(RegistryTest, DeleteKeyRemovesTheWholeSubtree)
 TEST_F(RegistryTest, DeleteKeyRefusesAnEmptyOrBlankPath)
 {
     ASSERT_TRUE(reg->Create(HKEY_CURRENT_USER, "Software\\Keep"));
-    for (const char* blank : {"", " ", "\\", "  \\ \\\\  ", "\\\\"})
-    {
+    for (const char* blank : {"", " ", "\\", "  \\ \\\\  ", "\\\\"}) {
         SetLastError(0);
         EXPECT_FALSE(reg->DeleteKey(HKEY_CURRENT_USER, blank)) << '"' << blank << '"';
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     }
     auto software = reg->Open(HKEY_CURRENT_USER, "Software", true);
-    for (const char* blank : {"", "  ", "\\"})
-    {
+    for (const char* blank : {"", "  ", "\\"}) {
         SetLastError(0);
         EXPECT_FALSE(software->DeleteSubKeyTree(blank)) << '"' << blank << '"';
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
@@ -291,8 +286,7 @@ TEST_F(RegistryTest, HandleToADeletedKeyFailsWithKeyDeleted)
 
 TEST_F(RegistryTest, RootsWithoutAStoreCannotBeOpened)
 {
-    for (const HKEY root : {HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA})
-    {
+    for (const HKEY root : {HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA}) {
         SetLastError(0);
         EXPECT_FALSE(reg->Open(root, ""));
         EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
@@ -396,8 +390,7 @@ TEST_F(RegistryTest, TypedReads)
         {"missing", Getter::Multi, RegRead::Missing},
         {"missing", Getter::Binary, RegRead::Missing},
     };
-    for (const TypedCase& c : cases)
-    {
+    for (const TypedCase& c : cases) {
         std::uint32_t dword = 0;
         std::uint64_t qword = 0;
         std::string text;
@@ -405,8 +398,7 @@ TEST_F(RegistryTest, TypedReads)
         std::vector<std::uint8_t> binary;
         SetLastError(0);
         RegRead got = RegRead::Ok;
-        switch (c.getter)
-        {
+        switch (c.getter) {
         case Getter::Dword:
             got = key->GetDword(c.value, dword);
             break;
@@ -425,12 +417,10 @@ TEST_F(RegistryTest, TypedReads)
         }
         const std::string label = std::string(c.value) + " getter " + std::to_string(static_cast<int>(c.getter));
         EXPECT_EQ(got, c.expected) << label;
-        if (c.expected == RegRead::Missing)
-        {
+        if (c.expected == RegRead::Missing) {
             EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND) << label;
         }
-        if (c.expected == RegRead::WrongType)
-        {
+        if (c.expected == RegRead::WrongType) {
             EXPECT_EQ(GetLastError(), ERROR_INVALID_DATA) << label;
         }
     }
@@ -632,17 +622,14 @@ TEST_F(RegistryTest, ThreadsShareOneRegistry)
     constexpr int kWrites = 100;
     std::vector<std::thread> threads;
     std::vector<int> failures(kThreads, 0);
-    for (int t = 0; t < kThreads; ++t)
-    {
+    for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             auto key = reg->Create(HKEY_CURRENT_USER, "Software\\Threads");
-            if (!key)
-            {
+            if (!key) {
                 ++failures[static_cast<std::size_t>(t)];
                 return;
             }
-            for (int i = 0; i < kWrites; ++i)
-            {
+            for (int i = 0; i < kWrites; ++i) {
                 const std::string name = "t" + std::to_string(t) + "_" + std::to_string(i);
                 std::uint32_t back = 0;
                 if (!key->SetDword(name, static_cast<std::uint32_t>(i)) || key->GetDword(name, back) != RegRead::Ok ||
@@ -670,20 +657,18 @@ TEST(RegistryProcessTest, WritesOfAnotherProcessAreSeenByTheNextRead)
     ASSERT_EQ(::pipe(toParent), 0);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0)
-    {
+    if (pid == 0) {
         ::close(toChild[1]);
         ::close(toParent[0]);
         char go = 0;
         int status = 10;
-        if (::read(toChild[0], &go, 1) == 1)
-        {
+        if (::read(toChild[0], &go, 1) == 1) {
             auto child = Registry::OpenDatabase(path);
             auto key = child ? child->Create(HKEY_CURRENT_USER, "Software\\Shared") : nullptr;
             std::uint32_t value = 0;
             status = 11;
-            if (key && key->GetDword("FromParent", value) == RegRead::Ok && value == 1 && key->SetDword("FromChild", 2))
-            {
+            if (key && key->GetDword("FromParent", value) == RegRead::Ok && value == 1 &&
+                key->SetDword("FromChild", 2)) {
                 status = 12;
                 if (::write(toParent[1], "w", 1) == 1 && ::read(toChild[0], &go, 1) == 1 &&
                     key->GetDword("FromParent", value) == RegRead::Ok && value == 3)
@@ -730,8 +715,7 @@ TEST(RegistryProcessTest, TwoProcessesWritingAtOnceBothSucceed)
         auto reg = Registry::OpenDatabase(path);
         if (!reg)
             return false;
-        for (int i = 0; i < kWrites; ++i)
-        {
+        for (int i = 0; i < kWrites; ++i) {
             auto key = reg->Create(HKEY_CURRENT_USER, "Software\\Busy\\" + std::string(prefix));
             if (!key || !key->SetDword("v" + std::to_string(i), static_cast<std::uint32_t>(i)))
                 return false;
