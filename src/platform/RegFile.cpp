@@ -63,42 +63,6 @@ bool ParseHex32(std::string_view text, std::uint32_t& value)
     return true;
 }
 
-bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i];
-        char b = prefix[i];
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z')
-            b = static_cast<char>(b - 'A' + 'a');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
-
-void AppendUtf8(char32_t cp, std::string& out)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Length of the valid UTF-8 sequence at `pos`, or 0 when the bytes there are not one
 // (overlong forms, surrogates and code points above U+10FFFF are invalid).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos)
@@ -350,7 +314,7 @@ void ParseValueLine(std::string_view line,
         op.data.push_back(0);
     } else if (TrimRight(rest) == "-") {
         op.kind = OpKind::DeleteValue;
-    } else if (StartsWithAsciiNoCase(rest, "dword:")) {
+    } else if (StartsWithNoCase(rest, "dword:")) {
         std::uint32_t value = 0;
         if (!ParseHex32(TrimRight(rest.substr(6)), value))
             Fail(lineIndex, "bad dword value: expected 1 to 8 hex digits after 'dword:'");
@@ -358,7 +322,7 @@ void ParseValueLine(std::string_view line,
         op.type = RegType::Dword;
         for (int i = 0; i < 4; ++i)
             op.data.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    } else if (StartsWithAsciiNoCase(rest, "hex")) {
+    } else if (StartsWithNoCase(rest, "hex")) {
         std::string_view after = rest.substr(3);
         RegType type = RegType::Binary;
         if (!after.empty() && after[0] == '(') {

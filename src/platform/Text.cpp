@@ -46,7 +46,9 @@ char32_t DecodeAt(std::string_view text, std::size_t& pos)
     return cp;
 }
 
-void Encode(char32_t cp, std::string& out)
+} // namespace
+
+void AppendUtf8(char32_t cp, std::string& out)
 {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -64,6 +66,8 @@ void Encode(char32_t cp, std::string& out)
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 bool InPairRange(char32_t cp, char32_t first, char32_t last)
 {
@@ -150,7 +154,7 @@ template <typename Map> std::string Transform(std::string_view text, Map map)
         else if (cp < 0x80)
             out += static_cast<char>(map(cp));
         else
-            Encode(map(cp), out);
+            AppendUtf8(map(cp), out);
     }
     return out;
 }

@@ -27,6 +27,9 @@ std::string Trim(std::string_view text);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(char32_t codePoint, std::string& out);
+
 // Splits at every occurrence of `delimiter`, keeping empty pieces.
 std::vector<std::string> SplitAt(std::string_view text, char delimiter);
 
