@@ -1,0 +1,6 @@
+#include "core/ui/ProgramEntry.h"
+
+int main(int argc, char** argv)
+{
+    return lumexa::core::ui::RunLumexa(argc, argv);
+}
