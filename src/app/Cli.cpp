@@ -22,6 +22,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     AddMachineCommands(app, context, dispatch);
     AddRegistryCommands(app, context, dispatch);
     AddSettingsCommands(app, context, dispatch);
+    AddProxyCommands(app, context, dispatch);
+    AddSecureDeleteCommands(app, context, dispatch);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

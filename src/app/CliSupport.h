@@ -45,5 +45,7 @@ struct TCliDispatch
 void AddMachineCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 void AddRegistryCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 void AddSettingsCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
+void AddProxyCommands(CLI::App&, TCliContext&, TCliDispatch&);
+void AddSecureDeleteCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 
 } // namespace lumexa::app

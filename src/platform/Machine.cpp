@@ -9,6 +9,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/LastError.h"
+#include "platform/RecycleBin.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -437,6 +438,7 @@ bool Machine::Initialise(std::string* error)
     m_clock = std::make_unique<platform::Clock>(
         m_config.fixedClock, m_config.clockOffsetSeconds, LocaleByName(m_config.localeName));
     m_shell = std::make_unique<platform::Shell>(*this);
+    m_recycleBin = std::make_unique<platform::RecycleBin>(*this);
     return true;
 }
 

@@ -21,6 +21,7 @@
 namespace lumexa::platform {
 
 class Registry;
+class RecycleBin;
 class Shell;
 
 enum class WindowsVersion
@@ -110,6 +111,7 @@ public:
     platform::FileSystem& Files() { return *m_files; }
     platform::Shell& Shell() { return *m_shell; }
     platform::Clock& Clock() { return *m_clock; }
+    platform::RecycleBin& RecycleBin() { return *m_recycleBin; }
 
     // Program folder ("C:\Program Files\Lumexa\") and the executable's path inside it.
     std::string ProgramFolder() const;  // with trailing "\"
@@ -138,6 +140,7 @@ private:
     std::unique_ptr<platform::FileSystem> m_files;
     std::unique_ptr<platform::Shell> m_shell;
     std::unique_ptr<platform::Clock> m_clock;
+    std::unique_ptr<platform::RecycleBin> m_recycleBin;
 };
 
 } // namespace lumexa::platform

@@ -353,6 +353,45 @@ std::string Shell::ExpandEnvironmentStrings(std::string_view text) const
     return out;
 }
 
+std::string Shell::DisplayName(std::string_view rootOrPath) const
+{
+    FileSystem& files = m_machine.Files();
+    const std::string full = files.FullPath(rootOrPath);
+    if (full.size() < 3 || full[1] != ':')
+        return {};
+    const std::string root = full.substr(0, 3);
+    const DriveType type = files.GetDriveType(root);
+    if (type == DriveType::NoRootDir || type == DriveType::Unknown)
+        return {};
+    if (full.size() > 3) {
+        // A file or folder: its name as the folder stores it, else as written.
+        std::string path = full;
+        if (path.back() == '\\')
+            path.pop_back();
+        if (path.find_first_of("*?") == std::string::npos) {
+            if (auto found = files.FindFirstFile(path))
+                return found->Data().name;
+        }
+        return path.substr(path.rfind('\\') + 1);
+    }
+    const std::string letter = UpperCase(full.substr(0, 1)) + ":";
+    const auto volume = files.GetVolumeInformation(root);
+    if (volume && !volume->label.empty())
+        return volume->label + " (" + letter + ")";
+    switch (type) {
+    case DriveType::CdRom:
+        return "CD Drive (" + letter + ")";
+    case DriveType::Removable:
+        return "Removable Disk (" + letter + ")";
+    case DriveType::Remote:
+        return "Network Drive (" + letter + ")";
+    case DriveType::RamDisk:
+        return "RAM Disk (" + letter + ")";
+    default:
+        return "Local Disk (" + letter + ")";
+    }
+}
+
 int Shell::ShellExecute(std::string_view verb, std::string_view target, std::string_view parameters)
 {
     static constexpr std::array kAssociated{".exe", ".com", ".bat",  ".cmd", ".chm", ".hlp", ".txt",  ".log",

@@ -46,6 +46,12 @@ public:
     // 2 (file not found) or 31 (no association) as Windows does.
     int ShellExecute(std::string_view verb, std::string_view target, std::string_view parameters = {});
 
+    // SHGetFileInfo(SHGFI_DISPLAYNAME). A drive root ("C:\", "C:") gives "<label> (C:)" when
+    // the volume has a label, else by the drive's type "Local Disk (C:)", "CD Drive (D:)",
+    // "Removable Disk (E:)", "Network Drive (F:)", "RAM Disk (R:)"; any other path gives the
+    // name of its last component as stored. Empty for a path on no drive.
+    std::string DisplayName(std::string_view rootOrPath) const;
+
 private:
     static std::string ExcludeTrailing(std::string path);
 

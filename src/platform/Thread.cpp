@@ -61,9 +61,15 @@ void TThread::Resume()
     if (m_started)
         return;
     m_started = true;
-    m_thread = std::thread([this] { Run(); });
-    if (m_freeOnTerminate)
-        m_thread.detach();
+    // A free-on-terminate thread may finish and delete this object before std::thread's
+    // constructor has even returned here, so it is detached through a local and no member is
+    // touched after the start.
+    const bool freeOnTerminate = m_freeOnTerminate;
+    std::thread worker([this] { Run(); });
+    if (freeOnTerminate)
+        worker.detach();
+    else
+        m_thread = std::move(worker);
 }
 
 void TThread::Run()
