@@ -47,24 +47,6 @@ const CsidlName kCsidlNames[] = {
     {Csidl::ProgramFilesCommon, "CSIDL_PROGRAM_FILES_COMMON"},
 };
 
-const char* DriveTypeName(platform::DriveType type)
-{
-    switch (type) {
-    case platform::DriveType::Fixed:
-        return "fixed";
-    case platform::DriveType::Removable:
-        return "removable";
-    case platform::DriveType::Remote:
-        return "remote";
-    case platform::DriveType::CdRom:
-        return "cdrom";
-    case platform::DriveType::RamDisk:
-        return "ramdisk";
-    default:
-        return "unknown";
-    }
-}
-
 ordered_json MachineInfo(platform::Machine& machine)
 {
     auto& files = machine.Files();
@@ -83,7 +65,7 @@ ordered_json MachineInfo(platform::Machine& machine)
         const std::string root = std::string(1, drive.letter) + ":\\";
         ordered_json row;
         row["letter"] = std::string(1, drive.letter) + ":";
-        row["type"] = DriveTypeName(drive.type);
+        row["type"] = platform::DriveTypeName(drive.type);
         row["host"] = drive.hostPath;
         if (const auto space = files.GetDiskFreeSpaceEx(root)) {
             row["total"] = space->totalBytes;

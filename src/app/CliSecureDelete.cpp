@@ -145,24 +145,6 @@ int Sweep(TCliContext& context, const TEraseArgs& args)
     });
 }
 
-const char* DriveTypeName(platform::DriveType type)
-{
-    switch (type) {
-    case platform::DriveType::Fixed:
-        return "fixed";
-    case platform::DriveType::Removable:
-        return "removable";
-    case platform::DriveType::Remote:
-        return "remote";
-    case platform::DriveType::CdRom:
-        return "cdrom";
-    case platform::DriveType::RamDisk:
-        return "ramdisk";
-    default:
-        return "unknown";
-    }
-}
-
 int Drives(TCliContext& context, bool json)
 {
     ordered_json list = ordered_json::array();
@@ -171,7 +153,7 @@ int Drives(TCliContext& context, bool json)
         ordered_json row;
         row["root"] = root;
         row["name"] = info.GetDisplayName();
-        row["type"] = DriveTypeName(info.GetDriveType());
+        row["type"] = platform::DriveTypeName(info.GetDriveType());
         row["bytes_per_sector"] = info.GetBytesPerSector();
         row["sectors_per_cluster"] = info.GetSectorsPerCluster();
         row["free"] = info.GetFreeBytes();

@@ -53,12 +53,12 @@ const VersionRow& RowOf(WindowsVersion version)
     return kVersions[2];
 }
 
-struct DriveTypeName
+struct DriveTypeRow
 {
     DriveType type;
     const char* name;
 };
-const DriveTypeName kDriveTypes[] = {
+const DriveTypeRow kDriveTypes[] = {
     {DriveType::Fixed, "fixed"},
     {DriveType::Removable, "removable"},
     {DriveType::Remote, "remote"},
@@ -66,22 +66,6 @@ const DriveTypeName kDriveTypes[] = {
     {DriveType::RamDisk, "ramdisk"},
     {DriveType::Unknown, "unknown"},
 };
-
-std::string DriveTypeText(DriveType type)
-{
-    for (const auto& row : kDriveTypes)
-        if (row.type == type)
-            return row.name;
-    return "unknown";
-}
-
-std::optional<DriveType> ParseDriveType(std::string_view text)
-{
-    for (const auto& row : kDriveTypes)
-        if (EqualsNoCase(text, row.name))
-            return row.type;
-    return std::nullopt;
-}
 
 std::optional<std::uint64_t> ParseUnsigned(const std::string& text)
 {
@@ -259,7 +243,7 @@ std::string ConfigText(const std::string& root, const MachineConfig& config)
         std::string path = drive.hostPath;
         if (path.starts_with(root + "/"))
             path = path.substr(root.size() + 1);
-        ini.Set(section, "type", DriveTypeText(drive.type));
+        ini.Set(section, "type", DriveTypeName(drive.type));
         ini.Set(section, "path", path);
         ini.Set(section, "label", drive.label);
         ini.Set(section, "serial", std::to_string(drive.serialNumber));
@@ -398,6 +382,22 @@ std::string WindowsVersionName(WindowsVersion version)
 OsVersionInfo OsVersionOf(WindowsVersion version)
 {
     return RowOf(version).info;
+}
+
+std::string DriveTypeName(DriveType type)
+{
+    for (const auto& row : kDriveTypes)
+        if (row.type == type)
+            return row.name;
+    return "unknown";
+}
+
+std::optional<DriveType> ParseDriveType(std::string_view text)
+{
+    for (const auto& row : kDriveTypes)
+        if (EqualsNoCase(text, row.name))
+            return row.type;
+    return std::nullopt;
 }
 
 Machine::Machine(std::string root, MachineConfig config)

@@ -78,6 +78,9 @@ struct CreateOptions
 std::optional<WindowsVersion> ParseWindowsVersion(std::string_view text); // "98", "2000", "xp", "2003", "vista", "7"
 std::string WindowsVersionName(WindowsVersion version);                   // "xp", ...
 OsVersionInfo OsVersionOf(WindowsVersion version);
+// "fixed", "removable", "remote", "cdrom", "ramdisk", "unknown": the drive types of machine.ini.
+std::string DriveTypeName(DriveType type);
+std::optional<DriveType> ParseDriveType(std::string_view text);
 
 class Machine
 {
