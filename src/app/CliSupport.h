@@ -47,5 +47,6 @@ void AddRegistryCommands(CLI::App& app, TCliContext& context, TCliDispatch& disp
 void AddSettingsCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 void AddProxyCommands(CLI::App&, TCliContext&, TCliDispatch&);
 void AddSecureDeleteCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
+void AddLockerCommands(CLI::App&, TCliContext&, TCliDispatch&);
 
 } // namespace lumexa::app

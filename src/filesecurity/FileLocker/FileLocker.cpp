@@ -1,0 +1,319 @@
+#include "filesecurity/FileLocker/FileLocker.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include <sys/random.h>
+
+#include "filesecurity/crypto/BodyCipher.h"
+#include "filesecurity/crypto/Bytes.h"
+#include "filesecurity/crypto/Catalogue.h"
+#include "filesecurity/crypto/LockHeader.h"
+#include "filesecurity/crypto/PasswordCheck.h"
+#include "platform/FileSystem.h"
+#include "platform/LastError.h"
+#include "platform/Machine.h"
+#include "platform/Thread.h"
+#include "platform/Types.h"
+
+namespace lumexa::filesecurity {
+
+namespace {
+
+using platform::FileHandle;
+using platform::FileSystem;
+
+constexpr std::string_view kLockedSuffix = ".lxe";
+
+// Salt, initial vector and table index come from the operating system's random source: they
+// must not repeat between files or be guessable.
+bool RandomBytes(std::span<std::uint8_t> out)
+{
+    std::size_t filled = 0;
+    while (filled < out.size()) {
+        const ssize_t got = getrandom(out.data() + filled, out.size() - filled, 0);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// Uniform over 1..99: bytes of 198 and above are drawn again so that no entry is favoured.
+std::optional<std::uint8_t> RandomTableIndex()
+{
+    for (;;) {
+        std::uint8_t b = 0;
+        if (!RandomBytes({&b, 1}))
+            return std::nullopt;
+        if (b < 2 * kPasswordTableWriterEntries)
+            return static_cast<std::uint8_t>(1 + b % kPasswordTableWriterEntries);
+    }
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A new, empty file in `folder` under a name nobody uses: created exclusively, so an existing
+// file is never opened or replaced.
+std::unique_ptr<FileHandle> CreateTemporary(FileSystem& files, const std::string& folder, std::string& name)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::array<std::uint8_t, 4> random{};
+        if (!RandomBytes(random))
+            return nullptr;
+        char tag[9];
+        std::snprintf(tag, sizeof tag, "%02x%02x%02x%02x", random[0], random[1], random[2], random[3]);
+        name = folder + "~lx" + tag + ".tmp";
+        auto handle = files.CreateFile(name,
+                                       platform::GENERIC_READ | platform::GENERIC_WRITE,
+                                       platform::FILE_SHARE_NONE,
+                                       platform::Disposition::CreateNew);
+        if (handle)
+            return handle;
+        const std::uint32_t error = platform::GetLastError();
+        if (error != platform::ERROR_FILE_EXISTS && error != platform::ERROR_ALREADY_EXISTS)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+// Reads up to `count` bytes, fewer only at the end of the file.
+bool ReadFull(FileHandle& file, std::uint8_t* buffer, std::size_t count, std::size_t& done)
+{
+    done = 0;
+    while (done < count) {
+        std::size_t got = 0;
+        if (!file.Read(buffer + done, count - done, got))
+            return false;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return true;
+}
+
+bool WriteAll(FileHandle& file, const std::uint8_t* buffer, std::size_t count)
+{
+    std::size_t done = 0;
+    return count == 0 || (file.Write(buffer, count, done) && done == count);
+}
+
+// The rest of `source` through `cipher` into `output`.
+bool Stream(FileHandle& source, FileHandle& output, TBodyCipher& cipher)
+{
+    std::vector<std::uint8_t> in(kLockPieceSize);
+    std::vector<std::uint8_t> out(cipher.MaxOutput(kLockPieceSize));
+    for (;;) {
+        std::size_t got = 0;
+        if (!ReadFull(source, in.data(), in.size(), got))
+            return false;
+        if (got == 0)
+            break;
+        const std::size_t made = cipher.Update({in.data(), got}, out.data());
+        if (!WriteAll(output, out.data(), made))
+            return false;
+    }
+    const std::size_t tail = cipher.Finish(out.data());
+    const bool written = WriteAll(output, out.data(), tail);
+    WipeMemory(in.data(), in.size());
+    WipeMemory(out.data(), out.size());
+    return written;
+}
+
+TLockResult Failure(std::string reason)
+{
+    return {TLockOutcome::Failed, std::move(reason)};
+}
+
+// Closes the output and gives it its final name without replacing anything, then deletes the
+// input. On any failure the state before the call is restored: the temporary file (or the
+// renamed output) goes, the input stays.
+TLockResult Commit(FileSystem& files,
+                   std::unique_ptr<FileHandle> output,
+                   const std::string& temporary,
+                   const std::string& finalName,
+                   const std::string& input,
+                   bool deleteInput)
+{
+    const bool flushed = output->Flush();
+    output.reset();
+    if (!flushed) {
+        files.DeleteFile(temporary);
+        return Failure("cannot write " + temporary);
+    }
+    if (!files.MoveFile(temporary, finalName)) {
+        const std::uint32_t error = platform::GetLastError();
+        files.DeleteFile(temporary);
+        return Failure("cannot rename the output to " + finalName + " (" + platform::SystemMessage(error) + ")");
+    }
+    if (deleteInput && !files.DeleteFile(input)) {
+        const std::uint32_t error = platform::GetLastError();
+        files.DeleteFile(finalName);
+        return Failure("cannot delete " + input + " (" + platform::SystemMessage(error) + ")");
+    }
+    return {TLockOutcome::Done, {}};
+}
+
+} // namespace
+
+TFileLocker::TFileLocker(std::size_t cipherIndex, std::size_t hashIndex, std::string password)
+    : m_cipherIndex(cipherIndex)
+    , m_hashIndex(hashIndex)
+    , m_password(std::move(password))
+{}
+
+TFileLocker::~TFileLocker()
+{
+    WipeMemory(m_password.data(), m_password.size());
+}
+
+// A file the run cannot open for reading and writing (read-only, or held by another program)
+// ends the run. The open happens on the user-interface thread, as the program always did.
+bool TFileLocker::OpenCheck(const std::string& path) const
+{
+    bool opened = false;
+    platform::TThread::Synchronize([&] {
+        auto handle = platform::Machine::Current().Files().CreateFile(
+            path,
+            platform::GENERIC_READ | platform::GENERIC_WRITE,
+            platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE | platform::FILE_SHARE_DELETE,
+            platform::Disposition::OpenExisting);
+        opened = handle != nullptr;
+    });
+    return opened;
+}
+
+TLockResult TFileLocker::LockFile(const std::string& path)
+{
+    ++m_state.filesAttempted;
+    m_currentFile = path;
+    if (!OpenCheck(path))
+        return {TLockOutcome::RunEnded, "cannot open " + path + " for reading and writing"};
+
+    FileSystem& files = platform::Machine::Current().Files();
+    auto source =
+        files.CreateFile(path, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::Disposition::OpenExisting);
+    if (!source)
+        return Failure("cannot open " + path);
+    const std::optional<std::uint64_t> size = source->Size();
+    if (!size)
+        return Failure("cannot read the size of " + path);
+    if (*size > kLargestLockableSize)
+        return Failure(path + " is 4 GiB or larger; locked files hold less than 4 GiB");
+    const std::string finalName = path + std::string(kLockedSuffix);
+    if (files.FileExists(finalName) || files.DirectoryExists(finalName))
+        return Failure(finalName + " already exists");
+
+    TLockHeader header;
+    const std::optional<std::uint8_t> tableIndex = RandomTableIndex();
+    header.tableIndex = tableIndex.value_or(0);
+    header.cipherIndex = static_cast<std::uint8_t>(m_cipherIndex);
+    header.hashIndex = static_cast<std::uint8_t>(m_hashIndex);
+    header.check = StoredPasswordCheck(m_password, header.tableIndex).value_or(std::string());
+    header.iv.resize(CipherCatalogue()[m_cipherIndex < kCipherCount ? m_cipherIndex : 0].blockBytes);
+    if (!tableIndex || !RandomBytes(header.salt) || !RandomBytes(header.iv))
+        return Failure("no random bytes from the operating system");
+    const std::optional<std::vector<std::uint8_t>> headerBytes = SerializeLockHeader(header);
+    auto cipher = TBodyCipher::Create(
+        m_cipherIndex, m_hashIndex, header.salt, m_password, header.iv, TBodyCipher::TDirection::Encipher);
+    if (!headerBytes || !cipher)
+        return Failure("no such cipher or hash");
+
+    std::string temporary;
+    auto output = CreateTemporary(files, FolderOf(path), temporary);
+    if (!output)
+        return Failure("cannot create a temporary file beside " + path);
+    if (!WriteAll(*output, headerBytes->data(), headerBytes->size()) || !Stream(*source, *output, *cipher)) {
+        output.reset();
+        files.DeleteFile(temporary);
+        return Failure("cannot encrypt " + path);
+    }
+    cipher.reset();
+    source.reset();
+    TLockResult result = Commit(files, std::move(output), temporary, finalName, path, true);
+    if (result.outcome == TLockOutcome::Done)
+        ++m_state.filesDone;
+    return result;
+}
+
+TLockResult TFileLocker::UnlockFile(const std::string& path)
+{
+    ++m_state.filesAttempted;
+    m_currentFile = path;
+    if (!OpenCheck(path))
+        return {TLockOutcome::RunEnded, "cannot open " + path + " for reading and writing"};
+    if (path.size() <= kLockedSuffix.size() || !path.ends_with(kLockedSuffix))
+        return Failure(path + " does not end in .lxe");
+
+    FileSystem& files = platform::Machine::Current().Files();
+    auto source =
+        files.CreateFile(path, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::Disposition::OpenExisting);
+    if (!source)
+        return Failure("cannot open " + path);
+    std::array<std::uint8_t, kLargestHeaderSize> headerBytes{};
+    std::size_t got = 0;
+    if (!ReadFull(*source, headerBytes.data(), headerBytes.size(), got))
+        return Failure("cannot read " + path);
+    const THeaderParse parse = ParseLockHeader({headerBytes.data(), got});
+    if (parse.status != THeaderStatus::Ok) {
+        m_state.wrongParameters = true;
+        return {TLockOutcome::WrongParameters, "damaged header: " + parse.reason};
+    }
+    if (!AcceptsPassword(parse.header, m_password, m_cipherIndex, m_hashIndex)) {
+        m_state.wrongParameters = true;
+        return {TLockOutcome::WrongParameters, "wrong password, cipher or hash"};
+    }
+    const std::string finalName = path.substr(0, path.size() - kLockedSuffix.size());
+    if (files.FileExists(finalName) || files.DirectoryExists(finalName))
+        return Failure(finalName + " already exists");
+    auto cipher = TBodyCipher::Create(parse.header.cipherIndex,
+                                      parse.header.hashIndex,
+                                      parse.header.salt,
+                                      m_password,
+                                      parse.header.iv,
+                                      TBodyCipher::TDirection::Decipher);
+    if (!cipher ||
+        !source->Seek(static_cast<std::int64_t>(LockHeaderSize(parse.header.cipherIndex)), platform::SeekOrigin::Begin))
+        return Failure("cannot decrypt " + path);
+
+    std::string temporary;
+    auto output = CreateTemporary(files, FolderOf(path), temporary);
+    if (!output)
+        return Failure("cannot create a temporary file beside " + path);
+    if (!Stream(*source, *output, *cipher)) {
+        output.reset();
+        files.DeleteFile(temporary);
+        return Failure("cannot decrypt " + path);
+    }
+    cipher.reset();
+    source.reset();
+    // The check covers only the first bytes of a longer password, so a wrong password that
+    // shares them passes it and deciphers into nonsense: the locked file is then the only good
+    // copy and stays.
+    const bool keepLocked = m_password.size() > kCheckedPasswordBytes;
+    TLockResult result = Commit(files, std::move(output), temporary, finalName, path, !keepLocked);
+    if (result.outcome != TLockOutcome::Done)
+        return result;
+    ++m_state.filesDone;
+    if (keepLocked)
+        return {TLockOutcome::KeptLocked,
+                path + " was kept: the password is longer than " + std::to_string(kCheckedPasswordBytes) +
+                    " bytes and the file checks only its first " + std::to_string(kCheckedPasswordBytes) +
+                    ", so the output may be wrong; delete it yourself once it reads right"};
+    return result;
+}
+
+} // namespace lumexa::filesecurity
