@@ -6,57 +6,30 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "CliFixture.h"
 #include "app/Cli.h"
 #include "support/TempDir.h"
 
 namespace lumexa::app {
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs lumexa-cli in-process on a throwaway machine; the files to lock lie in a host folder
 // beside it (drive Z:).
-class CliLockerTest : public ::testing::Test
+class CliLockerTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(Cli({"machine", "create", "--user", "ann"}).code, 0);
+        CliFixture::SetUp();
         std::filesystem::create_directories(m_files + "/sub/deeper");
         test::WriteHostFile(m_password, "correct horse\n");
-    }
-
-    CliRun Cli(std::vector<std::string> args, const std::string& input = {})
-    {
-        args.insert(args.begin(), {"--machine", m_root});
-        std::ostringstream out, err;
-        std::istringstream in(input);
-        CliRun result;
-        result.code = RunCli(args, out, err, in);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
     }
 
     std::string Host(const std::string& name) const { return m_files + "/" + name; }
     bool HostExists(const std::string& name) const { return std::filesystem::exists(Host(name)); }
     // The Windows path the machine gives a host file (drive Z: is the host's root).
-    std::string Windows(const std::string& name) const
-    {
-        std::string path = "Z:" + Host(name);
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        return path;
-    }
+    std::string Windows(const std::string& name) const { return WindowsPathOf(Host(name)); }
 
-    test::TempDir m_dir;
-    std::string m_root = m_dir.Path() + "/machine";
     std::string m_files = m_dir.Path() + "/files";
     std::string m_password = m_dir.Path() + "/password.txt";
 };

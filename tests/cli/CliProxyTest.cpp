@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "CliFixture.h"
 #include "app/Cli.h"
 #include "identity/TcpSocket.h"
 #include "support/TempDir.h"
@@ -20,13 +21,6 @@ using identity::TMilliseconds;
 using identity::TReadStatus;
 using identity::TTcpListener;
 using identity::TTcpSocket;
-
-struct CliRun
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
 
 std::uint16_t FreePort()
 {
@@ -94,22 +88,9 @@ private:
     std::thread m_thread;
 };
 
-class CliProxyTest : public ::testing::Test
+class CliProxyTest : public CliFixture
 {
 protected:
-    void SetUp() override { ASSERT_EQ(Cli({"machine", "create"}).code, 0); }
-
-    CliRun Cli(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--machine", m_root});
-        std::ostringstream out, err;
-        std::istringstream in;
-        CliRun result;
-        result.code = RunCli(args, out, err, in);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
-    }
     nlohmann::json Settings()
     {
         const CliRun run = Cli({"proxy", "settings", "--json"});
@@ -133,9 +114,6 @@ protected:
         serving.join();
         return result;
     }
-
-    test::TempDir m_dir;
-    std::string m_root = m_dir.Path() + "/machine";
 };
 
 TEST_F(CliProxyTest, SettingsShowTheDefaults)

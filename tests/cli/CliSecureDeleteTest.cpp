@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "CliFixture.h"
 #include "app/Cli.h"
 #include "platform/Machine.h"
 #include "platform/RecycleBin.h"
@@ -15,34 +16,15 @@
 namespace lumexa::app {
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs lumexa-cli in-process on a throwaway machine; the files to erase lie in a host folder
 // beside it (drive Z:).
-class CliSecureDeleteTest : public ::testing::Test
+class CliSecureDeleteTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(Cli({"machine", "create", "--user", "ann"}).code, 0);
+        CliFixture::SetUp();
         std::filesystem::create_directory(m_files);
-    }
-
-    CliRun Cli(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--machine", m_root});
-        std::ostringstream out, err;
-        std::istringstream in;
-        CliRun result;
-        result.code = RunCli(args, out, err, in);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
     }
 
     // A host file and the Windows path the machine gives it.
@@ -51,14 +33,7 @@ protected:
         test::WriteHostFile(m_files + "/" + name, contents);
         return m_files + "/" + name;
     }
-    std::string Windows(const std::string& host) const
-    {
-        std::string path = "Z:" + host;
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        return path;
-    }
+    static std::string Windows(const std::string& host) { return WindowsPathOf(host); }
     bool HostExists(const std::string& name) const { return std::filesystem::exists(m_files + "/" + name); }
     std::shared_ptr<platform::Machine> OpenMachine()
     {
@@ -68,8 +43,6 @@ protected:
         return machine;
     }
 
-    test::TempDir m_dir;
-    std::string m_root = m_dir.Path() + "/machine";
     std::string m_files = m_dir.Path() + "/files";
 };
 

@@ -5,43 +5,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "CliFixture.h"
 #include "support/TempDir.h"
 
 namespace lumexa::app {
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-// Drives lumexa-cli in-process on a throwaway machine folder.
-class CliTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_EQ(Cli({"machine", "create", "--user", "ann"}).code, 0); }
-
-    CliRun Cli(std::vector<std::string> args, const std::string& input = {})
-    {
-        args.insert(args.begin(), {"--machine", m_root});
-        std::ostringstream out, err;
-        std::istringstream in(input);
-        CliRun result;
-        result.code = RunCli(args, out, err, in);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
-    }
-
-    std::string Root() const { return m_root; }
-    const test::TempDir& Dir() const { return m_dir; }
-
-private:
-    test::TempDir m_dir;
-    std::string m_root = m_dir.Path() + "/machine";
-};
+using CliTest = CliFixture;
 
 TEST_F(CliTest, MachineCreateRefusesAnExistingMachine)
 {
