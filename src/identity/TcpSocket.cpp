@@ -104,12 +104,16 @@ TTcpSocket::Connect(const std::string& host, std::uint16_t port, TMilliseconds t
     return std::make_unique<TTcpSocket>(fd);
 }
 
-TReadResult TTcpSocket::ReadSome(char* buffer, std::size_t size, TMilliseconds timeout)
+namespace {
+
+// Runs a non-blocking read (`attempt`, returning what recv or splice returns) until it takes
+// bytes, the peer closes, an error occurs or `timeout` passes. The read is tried first: on a
+// busy connection the bytes are usually there already.
+template <typename Attempt> TReadResult ReadWhenReady(int fd, TMilliseconds timeout, Attempt attempt)
 {
-    // The read is tried first: on a busy connection the bytes are usually there already.
     bool waited = false;
     for (;;) {
-        const ssize_t n = ::recv(m_fd, buffer, size, MSG_DONTWAIT);
+        const ssize_t n = attempt();
         if (n > 0)
             return {TReadStatus::Data, static_cast<std::size_t>(n)};
         if (n == 0)
@@ -120,13 +124,20 @@ TReadResult TTcpSocket::ReadSome(char* buffer, std::size_t size, TMilliseconds t
             return {errno == ECONNRESET ? TReadStatus::Closed : TReadStatus::Error, 0};
         if (waited && timeout.count() == 0)
             return {TReadStatus::Timeout, 0};
-        const int events = PollFor(m_fd, POLLIN, timeout);
+        const int events = PollFor(fd, POLLIN, timeout);
         if (events == 0)
             return {TReadStatus::Timeout, 0};
         if (events < 0)
             return {TReadStatus::Error, 0};
         waited = true;
     }
+}
+
+} // namespace
+
+TReadResult TTcpSocket::ReadSome(char* buffer, std::size_t size, TMilliseconds timeout)
+{
+    return ReadWhenReady(m_fd, timeout, [&] { return ::recv(m_fd, buffer, size, MSG_DONTWAIT); });
 }
 
 TReadResult TTcpSocket::PassTo(TTcpSocket& to, std::size_t size, TMilliseconds timeout, TRelayPipe& pipe)
@@ -138,29 +149,12 @@ TReadResult TTcpSocket::PassTo(TTcpSocket& to, std::size_t size, TMilliseconds t
             return {TReadStatus::Error, read.Count};
         return read;
     }
-    std::size_t moved = 0;
-    bool waited = false;
-    for (;;) {
-        const ssize_t n = ::splice(m_fd, nullptr, pipe.WriteEnd(), nullptr, size, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
-        if (n > 0) {
-            moved = static_cast<std::size_t>(n);
-            break;
-        }
-        if (n == 0)
-            return {TReadStatus::Closed, 0};
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return {errno == ECONNRESET ? TReadStatus::Closed : TReadStatus::Error, 0};
-        if (waited && timeout.count() == 0)
-            return {TReadStatus::Timeout, 0};
-        const int events = PollFor(m_fd, POLLIN, timeout);
-        if (events == 0)
-            return {TReadStatus::Timeout, 0};
-        if (events < 0)
-            return {TReadStatus::Error, 0};
-        waited = true;
-    }
+    const TReadResult read = ReadWhenReady(m_fd, timeout, [&] {
+        return ::splice(m_fd, nullptr, pipe.WriteEnd(), nullptr, size, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+    });
+    if (read.Status != TReadStatus::Data)
+        return read;
+    const std::size_t moved = read.Count;
     // Everything taken in goes out before the next read, so the pipe is empty between calls.
     for (std::size_t left = moved; left > 0;) {
         const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, to.m_fd, nullptr, left, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
