@@ -357,7 +357,8 @@ void TSecureCleaner::SweepFolder(std::string_view folder,
                                  std::string_view mask,
                                  const std::vector<std::string>& excludedFolders,
                                  const std::vector<std::string>& excludedExtensions,
-                                 bool recursive)
+                                 bool recursive,
+                                 bool removeWhenEmpty)
 {
     // An empty or relative folder would sweep the current drive's root or whatever the current
     // directory is: refused.
@@ -374,7 +375,7 @@ void TSecureCleaner::SweepFolder(std::string_view folder,
     SweepEntries(path, mask, mask, excludedFolders, excludedExtensions, recursive, true, swept);
     if (!platform::Trim(mask).empty() && recursive)
         SweepEntries(path, "*.*", mask, excludedFolders, excludedExtensions, recursive, false, swept);
-    if (!Analysing())
+    if (!Analysing() && removeWhenEmpty)
         Files().RemoveDirectory(path); // only when it is empty now
 }
 
@@ -406,7 +407,7 @@ void TSecureCleaner::SweepEntries(const std::string& folder,
             Files().SetFileAttributes(path,
                                       entry.attributes & ~ClearedAttributes & ~platform::FILE_ATTRIBUTE_DIRECTORY);
         if (!isFolder) {
-            if (filesToo && !ExtensionInList(ExtractFileExt(entry.name), excludedExtensions))
+            if (filesToo && !ExtensionInList(ExtractFileExt(entry.name), excludedExtensions) && !IsKept(path))
                 SecureDeleteFile(path, true, excludedExtensions);
         } else if (recursive && !IsDotName(entry.name) &&
                    std::find(sweptFolders.begin(), sweptFolders.end(), entry.name) == sweptFolders.end()) {
@@ -417,6 +418,13 @@ void TSecureCleaner::SweepEntries(const std::string& folder,
 }
 
 // ---- registry
+
+bool TSecureCleaner::IsKept(const std::string& path) const
+{
+    return std::any_of(KeptFiles.begin(), KeptFiles.end(), [&](const std::string& kept) {
+        return platform::EqualsNoCase(kept, path);
+    });
+}
 
 bool TSecureCleaner::RegistryAllowed(std::string_view subkey) const
 {

@@ -80,6 +80,9 @@ public:
     // The trace items a cleaner works on; empty means the subclass takes them from the
     // settings store.
     TItemSet Items;
+    // Files a sweep never erases, whatever the mask: the cleaning run puts its own window copy
+    // here, which lies in the temporary folder the Windows cleaner sweeps.
+    std::vector<std::string> KeptFiles;
 
     // Created suspended. Loads the options of `source` (0 the tracks eraser's items, 1 the
     // DriveCleaner key, anything else the defaults) and prepares the overwrite buffer.
@@ -96,13 +99,15 @@ public:
                           bool allowPlainDelete,
                           const std::vector<std::string>& excludedExtensions = {});
     // Erases what `mask` matches in `folder` (and, when recursive, in its subfolders), then
-    // removes the folder if it is empty. An empty or relative folder is refused, and symbolic
-    // links and mount points are never entered.
+    // removes the folder if it is empty (unless `removeWhenEmpty` is false: a folder other
+    // programs rely on, such as the temporary folder, stays). An empty or relative folder is
+    // refused, symbolic links and mount points are never entered, and KeptFiles are skipped.
     void SweepFolder(std::string_view folder,
                      std::string_view mask,
                      const std::vector<std::string>& excludedFolders,
                      const std::vector<std::string>& excludedExtensions,
-                     bool recursive);
+                     bool recursive,
+                     bool removeWhenEmpty = true);
     // The size in the directory entry of the first match of `path`; 0 when there is none.
     static std::uint64_t FileSize(std::string_view path);
     // Renames the file up to 26 times, every character of its name except dots and the last one
@@ -178,6 +183,7 @@ private:
                       bool filesToo,
                       std::vector<std::string>& sweptFolders);
     bool RegistryAllowed(std::string_view subkey) const;
+    bool IsKept(const std::string& path) const;
 
     std::vector<std::uint8_t> m_buffer;
     std::mt19937 m_random;
