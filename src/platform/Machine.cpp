@@ -7,6 +7,7 @@
 #include <mutex>
 #include <random>
 
+#include "platform/Clipboard.h"
 #include "platform/IniFile.h"
 #include "platform/LastError.h"
 #include "platform/RecycleBin.h"
@@ -439,6 +440,7 @@ bool Machine::Initialise(std::string* error)
         m_config.fixedClock, m_config.clockOffsetSeconds, LocaleByName(m_config.localeName));
     m_shell = std::make_unique<platform::Shell>(*this);
     m_recycleBin = std::make_unique<platform::RecycleBin>(*this);
+    m_clipboard = std::make_unique<platform::Clipboard>(*this);
     return true;
 }
 
@@ -629,8 +631,7 @@ std::vector<std::string> Machine::Reboot()
     }
 
     // What lives only in memory does not survive a restart.
-    std::error_code ec;
-    if (fs::remove(StateFolder() + "/clipboard", ec))
+    if (m_clipboard->HasData() && m_clipboard->Empty())
         done.push_back("emptied the clipboard");
     Journal("RESTART");
     return done;

@@ -20,6 +20,7 @@
 // Program code reaches every Windows facility through the current machine.
 namespace lumexa::platform {
 
+class Clipboard;
 class Registry;
 class RecycleBin;
 class Shell;
@@ -115,6 +116,7 @@ public:
     platform::Shell& Shell() { return *m_shell; }
     platform::Clock& Clock() { return *m_clock; }
     platform::RecycleBin& RecycleBin() { return *m_recycleBin; }
+    platform::Clipboard& Clipboard() { return *m_clipboard; }
 
     // Program folder ("C:\Program Files\Lumexa\") and the executable's path inside it.
     std::string ProgramFolder() const;  // with trailing "\"
@@ -144,6 +146,7 @@ private:
     std::unique_ptr<platform::Shell> m_shell;
     std::unique_ptr<platform::Clock> m_clock;
     std::unique_ptr<platform::RecycleBin> m_recycleBin;
+    std::unique_ptr<platform::Clipboard> m_clipboard;
 };
 
 } // namespace lumexa::platform
