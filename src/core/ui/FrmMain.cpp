@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/EraseSummary.h"
+#include "core/Helpers.h"
 #include "core/MessageTable.h"
 #include "core/SettingsManager.h"
 #include "core/ui/FrmPassword.h"
@@ -26,7 +28,6 @@
 namespace lumexa::core::ui {
 
 namespace {
-constexpr std::uint8_t LastRunItem = 21;
 constexpr std::uint8_t ShowTipsItem = 29;
 constexpr int TipsDelayMs = 2500;
 
@@ -54,8 +55,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     }
     UpdateAvailability();
     UpdatePageCommands();
-    ShowLastEraseDate();
-    Retranslate();
+    Retranslate(); // shows the summary too
 }
 
 TFrmMain::~TFrmMain()
@@ -349,7 +349,8 @@ void TFrmMain::changeEvent(QEvent* event)
 void TFrmMain::Retranslate()
 {
     setWindowTitle(QString::fromStdString(Msg("strLX_CAPTION500")));
-    ShowLastEraseDate();
+    // The size units follow the language.
+    RefreshSummary();
 }
 
 void TFrmMain::ShowRandomTip()
@@ -358,14 +359,25 @@ void TFrmMain::ShowRandomTip()
     m_home->SetTip(tip ? QString::fromStdString(*tip) : QString());
 }
 
-void TFrmMain::ShowLastEraseDate()
+void TFrmMain::RefreshSummary()
 {
-    // The date of the last finished run; empty before the first one.
-    const platform::TDateTime last = TSettingsManager::ReadDate(LastRunItem);
-    const std::string text =
-        last == 0 ? std::string()
-                  : platform::FormatDateTime("dddd, mmmm dd, yyyy", last, CurrentMachine().Clock().UserLocale());
-    m_home->SetLastEraseDate(QString::fromStdString(text));
+    const TEraseSummary summary;
+    const std::array<std::int64_t, SummaryValueCount> values{summary.LastJob[GroupInternet],
+                                                             summary.LastJob[GroupWindows],
+                                                             summary.LastJob[GroupPlugins],
+                                                             summary.LastJob[GroupEMail],
+                                                             summary.ObsoleteCleaner,
+                                                             summary.DuplicateCleaner,
+                                                             summary.BSCleaner,
+                                                             summary.FShredder};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        m_home->SetSummaryValue(i, QString::fromStdString(FormatByteCount("%d", values[i])));
+    const std::string date = summary.LastEraseDate == 0
+                                 ? std::string()
+                                 : platform::FormatDateTime("dddd, mmmm dd, yyyy",
+                                                            summary.LastEraseDate,
+                                                            CurrentMachine().Clock().UserLocale());
+    m_home->SetLastEraseDate(QString::fromStdString(date));
 }
 
 TFrmTip& TFrmMain::TipWindow()

@@ -61,6 +61,9 @@ public:
     // Closes the program when the IP concealer and the active page agree; false otherwise.
     bool TryClose();
     bool AnyPageFloating() const;
+    // Reloads the home page's summary from a fresh read of the statistics file: the last run's
+    // totals per group, the disk cleaners' totals and the date of the last erase.
+    void RefreshSummary();
 
     // Asked first when the program is to close; the IP concealer refuses while its proxy list
     // is being updated. Unset: the program may close.
@@ -91,7 +94,6 @@ private:
     void UpdatePageCommands();
     bool ItemAvailable(const TNavItem& item) const;
     void ShowRandomTip();
-    void ShowLastEraseDate();
     void ShowTipWindow();
 
     TPageTable m_pages;

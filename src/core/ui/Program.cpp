@@ -6,6 +6,9 @@
 #include "core/ui/ErrorDialog.h"
 #include "core/ui/FrmAboutUs.h"
 #include "core/ui/FrmMain.h"
+#include "core/ui/FrmRepEraseSummary.h"
+#include "core/ui/FrmRepErasedFilesFolders.h"
+#include "core/ui/FrmTracksEraser.h"
 #include "core/ui/InstanceServer.h"
 #include "core/ui/LanguageManager.h"
 #include "core/ui/SplashScreen.h"
@@ -23,7 +26,7 @@ constexpr std::string_view MutexName = "LumexaMUTEX";
 } // namespace
 
 TProgram::TProgram(TProgramOptions options)
-    : m_options(options)
+    : m_options(std::move(options))
 {}
 
 TProgram::~TProgram()
@@ -96,8 +99,22 @@ void TProgram::CreateWindows()
     m_errorDialog = std::make_unique<TErrorDialog>(m_main.get());
     TApplication::SetErrorHandler(
         [dialog = m_errorDialog.get()](const std::string& text) { dialog->ShowError(QString::fromStdString(text)); });
-    // The page windows of the tools, each registered with its page.
+    // The page windows of the tools, each registered with its page, in the order of creation.
+    auto* tracksEraser = new TFrmTracksEraser(m_main.get());
+    QObject::connect(tracksEraser, &TFrmTracksEraser::StatisticsChanged, m_main.get(), &TFrmMain::RefreshSummary);
+    QObject::connect(tracksEraser,
+                     &TFrmTracksEraser::CloseProgramRequested,
+                     m_main.get(),
+                     &TFrmMain::TryClose,
+                     Qt::QueuedConnection);
+    m_main->RegisterPage(TracksEraserPage, tracksEraser);
     m_main->RegisterPage(AboutPage, new TFrmAboutUs(m_main.get()));
+    for (const auto& [page, create] : m_options.extraPages)
+        m_main->RegisterPage(page, create(m_main.get()));
+    m_main->RegisterPage(ErasedFilesPage, new TFrmRepErasedFilesFolders(m_main.get()));
+    auto* statistics = new TFrmRepEraseSummary(m_main.get());
+    QObject::connect(statistics, &TFrmRepEraseSummary::StatisticsChanged, m_main.get(), &TFrmMain::RefreshSummary);
+    m_main->RegisterPage(ProgramStatisticsPage, statistics);
 }
 
 } // namespace lumexa::core::ui

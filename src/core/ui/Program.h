@@ -1,9 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <QStringList>
+
+class QWidget;
 
 namespace lumexa::platform {
 class NamedMutex;
@@ -15,13 +20,20 @@ class NamedMutex;
 namespace lumexa::core::ui {
 
 class TErrorDialog;
+class TFloatingForm;
 class TFrmAboutUs;
 class TFrmMain;
 class TInstanceServer;
 
+// Creates a page window with the main window as its parent.
+using TPageFactory = std::function<TFloatingForm*(QWidget* parent)>;
+
 struct TProgramOptions
 {
     int splashMilliseconds = 5000;
+    // Page windows of libraries the core windows do not link (the trace cleaners' settings
+    // pages), each with its page number; created in this order after the core's own tools.
+    std::vector<std::pair<int, TPageFactory>> extraPages;
 };
 
 class TProgram

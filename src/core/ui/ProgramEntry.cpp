@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <QTimer>
 
@@ -45,7 +46,7 @@ void ScheduleScreenshot(TFrmMain& window)
 }
 } // namespace
 
-int RunLumexa(int& argc, char** argv)
+int RunLumexa(int& argc, char** argv, TProgramOptions options)
 {
     const std::string root = platform::Machine::DefaultRoot();
     std::string error;
@@ -74,7 +75,7 @@ int RunLumexa(int& argc, char** argv)
 
     int result = 0;
     {
-        TProgram program;
+        TProgram program(std::move(options));
         if (const std::optional<int> ended = program.Start(arguments)) {
             result = *ended;
         } else {
