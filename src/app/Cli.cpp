@@ -25,6 +25,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     AddProxyCommands(app, context, dispatch);
     AddSecureDeleteCommands(app, context, dispatch);
     AddLockerCommands(app, context, dispatch);
+    AddTracksCommands(app, context, dispatch);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

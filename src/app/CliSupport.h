@@ -48,5 +48,6 @@ void AddSettingsCommands(CLI::App& app, TCliContext& context, TCliDispatch& disp
 void AddProxyCommands(CLI::App&, TCliContext&, TCliDispatch&);
 void AddSecureDeleteCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 void AddLockerCommands(CLI::App&, TCliContext&, TCliDispatch&);
+void AddTracksCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 
 } // namespace lumexa::app

@@ -208,6 +208,9 @@ void TGeneralCleannerThread::Execute()
     }
     if (!m_windowCopyPath.empty())
         machine.Files().AppendToFile(m_windowCopyPath, "");
+    // The window copies lie in the temporary folder the Windows cleaner sweeps; they are the
+    // program's reports and accumulate like the run reports, so no sweep takes them.
+    m_keptFiles = WindowCopies();
 
     for (int number = 0; number < CleanerCount; ++number)
         if (CleanerSet.test(static_cast<std::size_t>(number)) && m_cleaners[static_cast<std::size_t>(number)])
@@ -230,8 +233,7 @@ void TGeneralCleannerThread::RunCleaner(TSecureCleaner& cleaner)
         return;
     if (m_analysis)
         cleaner.Options.Method = MethodAnalysis;
-    if (!m_windowCopyPath.empty())
-        cleaner.KeptFiles.push_back(m_windowCopyPath);
+    cleaner.KeptFiles.insert(cleaner.KeptFiles.end(), m_keptFiles.begin(), m_keptFiles.end());
     WireCleaner(cleaner);
     m_running.store(&cleaner);
     if (Terminated()) {

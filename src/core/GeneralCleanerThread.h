@@ -137,6 +137,8 @@ private:
     TGroupCounters m_runTotals{};
     std::string m_reportPath;
     std::string m_windowCopyPath;
+    // Every window copy, this run's included: no cleaner's sweep erases them.
+    std::vector<std::string> m_keptFiles;
     mutable std::mutex m_pathsMutex;
 };
 

@@ -203,17 +203,25 @@ bool ReadRunReport(const std::string& path, std::string_view search, TReportList
     return true;
 }
 
-std::optional<std::string> NewestWindowCopy()
+std::vector<std::string> WindowCopies()
 {
     const std::string folder = Machine::Current().Shell().TempPath();
+    std::vector<std::string> paths;
     if (folder.empty())
-        return std::nullopt;
+        return paths;
+    for (const std::string& name : ReportNamesIn(folder))
+        paths.push_back(folder + name);
+    return paths;
+}
+
+std::optional<std::string> NewestWindowCopy()
+{
     std::optional<std::string> newest;
     platform::TDateTime newestTime = 0;
-    for (const std::string& name : ReportNamesIn(folder)) {
-        const platform::TDateTime time = *ParseReportName(name);
+    for (const std::string& path : WindowCopies()) {
+        const platform::TDateTime time = *ParseReportName(path.substr(path.rfind('\\') + 1));
         if (!newest || time >= newestTime) {
-            newest = folder + name;
+            newest = path;
             newestTime = time;
         }
     }

@@ -54,7 +54,9 @@ using TReportLists = std::array<std::vector<TReportRow>, 4>;
 // that do not parse (a bad group or size) are skipped. False when the file could not be read.
 bool ReadRunReport(const std::string& path, std::string_view search, TReportLists& lists);
 
-// The newest window copy in the temporary folder ("*.rep" whose names parse), or nullopt.
+// Every window copy in the temporary folder ("*.rep" whose names parse), in name order.
+std::vector<std::string> WindowCopies();
+// The newest window copy in the temporary folder, or nullopt.
 std::optional<std::string> NewestWindowCopy();
 // The erased item report of a Tracks Eraser row: the newest window copy's lines of `item`; for
 // item 120 only the lines of the plug-in whose row caption ("Pluggin: " + name) equals

@@ -419,11 +419,18 @@ void TSecureCleaner::SweepEntries(const std::string& folder,
 
 // ---- registry
 
-bool TSecureCleaner::IsKept(const std::string& path) const
+bool TSecureCleaner::IsKept(const std::string& path)
 {
-    return std::any_of(KeptFiles.begin(), KeptFiles.end(), [&](const std::string& kept) {
-        return platform::EqualsNoCase(kept, path);
-    });
+    if (KeptFiles.empty())
+        return false;
+    // The list is folded once per change, not once per file swept.
+    if (m_keptFoldedFrom != KeptFiles) {
+        m_keptFolded.clear();
+        for (const std::string& kept : KeptFiles)
+            m_keptFolded.insert(platform::FoldCase(kept));
+        m_keptFoldedFrom = KeptFiles;
+    }
+    return m_keptFolded.contains(platform::FoldCase(path));
 }
 
 bool TSecureCleaner::RegistryAllowed(std::string_view subkey) const

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/Gost.h"
@@ -183,9 +184,11 @@ private:
                       bool filesToo,
                       std::vector<std::string>& sweptFolders);
     bool RegistryAllowed(std::string_view subkey) const;
-    bool IsKept(const std::string& path) const;
+    bool IsKept(const std::string& path);
 
     std::vector<std::uint8_t> m_buffer;
+    std::vector<std::string> m_keptFoldedFrom;
+    std::unordered_set<std::string> m_keptFolded;
     std::mt19937 m_random;
 };
 

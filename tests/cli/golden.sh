@@ -25,6 +25,9 @@ actual=$(
     run settings get 29
     run settings get 200
     run catalogue
+    run settings set 92 true
+    run analyze
+    run stats show
 ) 
 actual=${actual//$root/\$ROOT}
 

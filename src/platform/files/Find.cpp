@@ -199,7 +199,14 @@ std::unique_ptr<FindHandle> FileSystem::FindFirstFile(std::string_view pattern)
     }
 
     std::vector<Entry> entries;
-    if (DIR* dir = ::fdopendir(::dup(folderFd))) {
+    // A mask without wildcards names one entry: look it up before reading the whole folder, as
+    // callers ask for one file's data in folders of many thousands. A miss still scans, since
+    // the entry may differ in case or the mask may carry a trailing dot.
+    struct stat exact = {};
+    if (mask.find_first_of("*?") == std::string::npos && mask != "." && mask != ".." && files::IsWindowsName(mask) &&
+        ::fstatat(folderFd, mask.c_str(), &exact, AT_SYMLINK_NOFOLLOW) == 0)
+        entries.push_back(Entry{mask, UpperCase(mask)});
+    else if (DIR* dir = ::fdopendir(::dup(folderFd))) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name(entry->d_name);
             if (name == "." || name == "..")
