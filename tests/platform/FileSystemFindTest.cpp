@@ -148,6 +148,29 @@ TEST_F(FileSystemFindTest, FindDataCarriesAttributesSizesAndTimes)
     EXPECT_EQ(dot->attributes & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
 }
 
+TEST_F(FileSystemFindTest, ANameWithoutWildcardsFindsThatEntryInAnyCase)
+{
+    WriteFile("C:\\work\\Report.TXT", "12345");
+    WriteFile("C:\\work\\noext", "ab");
+    WriteFile("C:\\work\\other.txt", "");
+    struct Case
+    {
+        const char* pattern;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"C:\\work\\Report.TXT", {"Report.TXT"}}, // as stored
+        {"C:\\work\\report.txt", {"Report.TXT"}}, // another case: the stored name
+        {"C:\\work\\noext.", {"noext"}},          // a trailing dot asks for no extension
+        {"C:\\work\\missing.txt", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Names(c.pattern), c.names) << "case: " << c.pattern;
+    const auto found = FindAll("C:\\work\\Report.TXT");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].size, 5u);
+}
+
 TEST_F(FileSystemFindTest, LargeSizesAreSixtyFourBits)
 {
     // A sparse file on the E: drive (the host's figures): nothing is written to disk.
