@@ -4,8 +4,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -108,14 +108,14 @@ void TFrmTracksEraser::BuildWidgets()
     m_analyze->setObjectName(QStringLiteral("mnuAnalyze"));
     connect(m_erase, &QAction::triggered, this, &TFrmTracksEraser::Erase);
     connect(m_analyze, &QAction::triggered, this, &TFrmTracksEraser::Analyze);
-    m_start = new QToolButton(this);
+    // Push buttons, like the other pages' commands; "Start" opens its menu when pressed.
+    m_start = new QPushButton(this);
     m_start->setObjectName(QStringLiteral("btnStart"));
     m_start->setProperty("accent", true);
     m_start->setMenu(m_startMenu);
-    m_start->setPopupMode(QToolButton::InstantPopup);
-    m_stop = new QToolButton(this);
+    m_stop = new QPushButton(this);
     m_stop->setObjectName(QStringLiteral("btnStop"));
-    connect(m_stop, &QToolButton::clicked, this, &TFrmTracksEraser::Stop);
+    connect(m_stop, &QPushButton::clicked, this, &TFrmTracksEraser::Stop);
     buttons->addWidget(m_start);
     buttons->addWidget(m_stop);
     layout->addLayout(buttons);

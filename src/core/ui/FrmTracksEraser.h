@@ -11,7 +11,7 @@
 class QAction;
 class QMenu;
 class QTimer;
-class QToolButton;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -88,11 +88,11 @@ private:
     void OpenItemReport(QTreeWidgetItem* row);
 
     QTreeWidget* m_list = nullptr;
-    QToolButton* m_start = nullptr;
+    QPushButton* m_start = nullptr;
     QMenu* m_startMenu = nullptr;
     QAction* m_erase = nullptr;
     QAction* m_analyze = nullptr;
-    QToolButton* m_stop = nullptr;
+    QPushButton* m_stop = nullptr;
     QTimer* m_poll = nullptr;
     QTreeWidgetItem* m_currentRow = nullptr;
 

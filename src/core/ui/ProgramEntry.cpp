@@ -30,14 +30,19 @@ QStringList ProgramArguments(int argc, char** argv)
     return arguments;
 }
 
-// LUMEXA_SCREENSHOT=<file>: saves a picture of the main window once it is shown, then ends.
-// Used to keep the documentation's picture current.
+// LUMEXA_SCREENSHOT=<file>: saves a picture of the main window once it is shown, then ends;
+// LUMEXA_SCREENSHOT_PAGE=<n> shows that page first. Used to keep the documentation's pictures
+// current.
 void ScheduleScreenshot(TFrmMain& window)
 {
     const QString target = qEnvironmentVariable("LUMEXA_SCREENSHOT");
     if (target.isEmpty())
         return;
-    QTimer::singleShot(500, &window, [&window, target] {
+    bool hasPage = false;
+    const int page = qEnvironmentVariableIntValue("LUMEXA_SCREENSHOT_PAGE", &hasPage);
+    if (hasPage)
+        QTimer::singleShot(300, &window, [&window, page] { window.ShowPage(page, 0); });
+    QTimer::singleShot(hasPage ? 900 : 500, &window, [&window, target] {
         const bool saved = window.grab().save(target, "PNG");
         if (!saved)
             std::fprintf(stderr, "lumexa: cannot write %s\n", target.toLocal8Bit().constData());

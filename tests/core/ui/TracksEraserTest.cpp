@@ -7,8 +7,8 @@
 #include <vector>
 
 #include <QAction>
+#include <QPushButton>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QTreeWidget>
 
 #include "UiTest.h"
@@ -190,8 +190,8 @@ protected:
         ASSERT_NE(found, nullptr) << action;
         found->trigger();
     }
-    bool StartEnabled() { return m_page->findChild<QToolButton*>(QStringLiteral("btnStart"))->isEnabled(); }
-    bool StopEnabled() { return m_page->findChild<QToolButton*>(QStringLiteral("btnStop"))->isEnabled(); }
+    bool StartEnabled() { return m_page->findChild<QPushButton*>(QStringLiteral("btnStart"))->isEnabled(); }
+    bool StopEnabled() { return m_page->findChild<QPushButton*>(QStringLiteral("btnStop"))->isEnabled(); }
     std::vector<std::string> ShownTexts()
     {
         std::vector<std::string> texts;
@@ -324,7 +324,7 @@ TEST_F(TracksEraserTest, StopKeepsAStillReportingRunAliveAndIgnoresItsLateEvents
     Trigger("mnuErase");
     ASSERT_TRUE(WaitFor([&] { return gate->Entered() && Rows()[0].status == "Done..."; }));
 
-    page().findChild<QToolButton*>(QStringLiteral("btnStop"))->click();
+    page().findChild<QPushButton*>(QStringLiteral("btnStop"))->click();
     // Idle at once, while the stopped run waits for its cleaner.
     EXPECT_FALSE(page().Running());
     EXPECT_EQ(page().RetiredRuns(), 1u);
