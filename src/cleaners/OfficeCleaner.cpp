@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/SettingsManager.h"
 #include "platform/Machine.h"
 #include "platform/Shell.h"
 
@@ -79,19 +78,7 @@ TOfficeCleaner::~TOfficeCleaner()
 
 void TOfficeCleaner::Execute()
 {
-    if (Items.none())
-        for (int item = FirstItem; item <= LastItem; ++item)
-            Items[item] = core::TSettingsManager::ReadBool(static_cast<std::uint8_t>(item));
-    for (int item = FirstItem; item <= LastItem; ++item) {
-        CurrentItem = static_cast<std::uint8_t>(item);
-        if (Terminated())
-            break;
-        if (!Items[item])
-            continue;
-        DoItemStarted(CurrentItem);
-        CleanItem(CurrentItem);
-        DoItemFinished(CurrentItem);
-    }
+    RunItems(FirstItem, LastItem, [this](std::uint8_t item) { CleanItem(item); });
     SetTerminatedFlag();
 }
 

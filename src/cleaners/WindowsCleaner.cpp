@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "core/SettingsManager.h"
 #include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
 #include "platform/Machine.h"
@@ -49,19 +48,7 @@ TWindowsCleaner::~TWindowsCleaner()
 
 void TWindowsCleaner::Execute()
 {
-    if (Items.none())
-        for (int item = FirstItem; item <= LastItem; ++item)
-            Items[item] = core::TSettingsManager::ReadBool(static_cast<std::uint8_t>(item));
-    for (int item = FirstItem; item <= LastItem; ++item) {
-        CurrentItem = static_cast<std::uint8_t>(item);
-        if (Terminated())
-            break;
-        if (!Items[item])
-            continue;
-        DoItemStarted(CurrentItem);
-        CleanItem(CurrentItem);
-        DoItemFinished(CurrentItem);
-    }
+    RunItems(FirstItem, LastItem, [this](std::uint8_t item) { CleanItem(item); });
     SetTerminatedFlag();
 }
 

@@ -7,6 +7,7 @@
 #include "core/Gost.h"
 #include "core/MessageTable.h"
 #include "core/SecureDeleteHelpers.h"
+#include "core/SettingsManager.h"
 #include "platform/FileSystem.h"
 #include "platform/Machine.h"
 #include "platform/RecycleBin.h"
@@ -511,6 +512,25 @@ std::int32_t TSecureCleaner::EmptyRecycleBin(std::uintptr_t, std::string_view ro
     if (Analysing())
         return HResultOk;
     return machine.RecycleBin().Empty(rootPath, flags) ? HResultOk : HResultFail;
+}
+
+// ---- the item loop
+
+void TSecureCleaner::RunItems(std::uint8_t first, std::uint8_t last, const std::function<void(std::uint8_t item)>& work)
+{
+    if (Items.none())
+        for (int item = first; item <= last; ++item)
+            Items[static_cast<std::size_t>(item)] = TSettingsManager::ReadBool(static_cast<std::uint8_t>(item));
+    for (int item = first; item <= last; ++item) {
+        CurrentItem = static_cast<std::uint8_t>(item);
+        if (Terminated())
+            break;
+        if (!Items[static_cast<std::size_t>(item)])
+            continue;
+        DoItemStarted(CurrentItem);
+        work(CurrentItem);
+        DoItemFinished(CurrentItem);
+    }
 }
 
 // ---- events

@@ -158,6 +158,11 @@ public:
     std::span<const std::uint8_t> OverwriteBuffer() const { return m_buffer; }
 
 protected:
+    // The item loop every trace cleaner runs: an empty item set is first filled with the items
+    // of first..last that the settings store reports enabled; then each item of the range, in
+    // ascending order, becomes CurrentItem, the loop stops once Terminated is set, and a
+    // selected item gets ItemStarted, `work` and ItemFinished. Execute then sets Terminated.
+    void RunItems(std::uint8_t first, std::uint8_t last, const std::function<void(std::uint8_t item)>& work);
     // Called after each completed pass over a file (1-based), before the next one. Nothing by
     // default; subclasses that must watch the passes override it.
     virtual void AfterPass(const std::string& path, int pass);
