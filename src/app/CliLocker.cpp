@@ -15,6 +15,7 @@
 #include "filesecurity/FileLocker/EncDec.h"
 #include "filesecurity/FileLocker/FileLocker.h"
 #include "filesecurity/FileLocker/LockTargets.h"
+#include "filesecurity/FileLocker/LockerBackup.h"
 #include "filesecurity/crypto/Catalogue.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -36,6 +37,7 @@ struct TLockArgs
     std::string hash;
     std::string passwordFile;
     bool passwordStdin = false;
+    bool backup = false; // lock: archive the files into "LockerBackups" first
     std::vector<std::string> paths;
 };
 
@@ -162,6 +164,19 @@ int LockOrUnlock(TCliContext& context, const TLockArgs& args, TLockMode mode)
             ++problems;
         }
     }
+    // The backup comes before anything is enciphered; without it the run does not start.
+    if (mode == TLockMode::Lock && args.backup) {
+        std::vector<TLockRow> rows = fileRows;
+        rows.insert(rows.end(), folderRows.begin(), folderRows.end());
+        filesecurity::TLockerBackup archiver;
+        const filesecurity::TBackupResult backup = archiver.Create(filesecurity::BackupFileList(rows));
+        if (!backup.ok)
+            return context.Fail(backup.error + "; nothing was locked");
+        if (backup.archive.empty())
+            context.out << "backup: no files to archive\n";
+        else
+            context.out << "backup " << backup.archive << " (" << backup.files << " file(s))\n" << std::flush;
+    }
     int done = 0, failed = 0, rejected = 0;
     bool goOn = true;
     if (!fileRows.empty())
@@ -244,6 +259,10 @@ void AddLockerCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispat
     auto lockArgs = std::make_shared<TLockArgs>();
     CLI::App* lock = app.add_subcommand("lock", "Encrypt files and folders into .lxe files");
     AddLockOptions(lock, *lockArgs);
+    lock->add_flag("--backup",
+                   lockArgs->backup,
+                   "First archive the files into a zip in LockerBackups of the program folder; if it cannot be "
+                   "written, nothing is locked");
     dispatch.On(lock, [&context, lockArgs] {
         return context.OpenMachine() ? LockOrUnlock(context, *lockArgs, TLockMode::Lock) : 1;
     });

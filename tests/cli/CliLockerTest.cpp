@@ -30,6 +30,9 @@ protected:
     // The Windows path the machine gives a host file (drive Z: is the host's root).
     std::string Windows(const std::string& name) const { return WindowsPathOf(Host(name)); }
 
+    // Host folder of the machine's "LockerBackups".
+    std::string Backups() const { return Root() + "/drive_c/Program Files/Lumexa/LockerBackups"; }
+
     std::string m_files = m_dir.Path() + "/files";
     std::string m_password = m_dir.Path() + "/password.txt";
 };
@@ -116,6 +119,65 @@ TEST_F(CliLockerTest, TakenNameFailsTheLockAndLongPasswordKeepsTheLockedFile)
     EXPECT_NE(kept.out.find("(kept: "), std::string::npos) << kept.out;
     EXPECT_EQ(test::ReadHostFile(Host("b.txt")), "long");
     EXPECT_TRUE(HostExists("b.txt.lxe"));
+}
+
+// The lock backup: a zip in "LockerBackups" of the machine's program folder, made before
+// anything is enciphered.
+TEST_F(CliLockerTest, BackupArchivesTheFilesBeforeLockingThem)
+{
+    test::WriteHostFile(Host("one.txt"), "first file");
+    test::WriteHostFile(Host("sub/two.txt"), std::string(5000, 't'));
+    test::WriteHostFile(Host("sub/three.txt.lxe"), "locked already");
+    const CliRun run = Cli({"lock",
+                            "--cipher",
+                            "Rijndael",
+                            "--hash",
+                            "SHA256",
+                            "--password-file",
+                            m_password,
+                            "--backup",
+                            Host("one.txt"),
+                            Host("sub")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("backup C:\\Program Files\\Lumexa\\LockerBackups\\", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find(".zip (2 file(s))\n"), std::string::npos) << run.out;
+    EXPECT_LT(run.out.find("backup "), run.out.find("locked ")) << run.out;
+    EXPECT_TRUE(HostExists("one.txt.lxe"));
+    EXPECT_TRUE(HostExists("sub/two.txt.lxe"));
+
+    std::vector<std::string> archives;
+    for (const auto& entry : std::filesystem::directory_iterator(Backups()))
+        archives.push_back(entry.path().string());
+    ASSERT_EQ(archives.size(), 1u);
+    const std::string zip = test::ReadHostFile(archives[0]);
+    EXPECT_EQ(zip.rfind("PK\x03\x04", 0), 0u);
+    // Entry names are the Windows paths without the drive (Z: is the host's root).
+    const std::string folder = m_files.substr(1);
+    EXPECT_NE(zip.find(folder + "/one.txt"), std::string::npos);
+    EXPECT_NE(zip.find(folder + "/sub/two.txt"), std::string::npos);
+    EXPECT_EQ(zip.find("three.txt.lxe"), std::string::npos) << "a locked file is not backed up";
+}
+
+TEST_F(CliLockerTest, BackupThatCannotBeWrittenLocksNothing)
+{
+    test::WriteHostFile(Host("one.txt"), "first file");
+    std::filesystem::remove_all(Backups());
+    test::WriteHostFile(Backups(), "a file where the folder belongs");
+    const CliRun run = Cli({"lock",
+                            "--cipher",
+                            "Rijndael",
+                            "--hash",
+                            "SHA256",
+                            "--password-file",
+                            m_password,
+                            "--backup",
+                            Host("one.txt")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("cannot create the folder C:\\Program Files\\Lumexa\\LockerBackups"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("nothing was locked"), std::string::npos) << run.err;
+    EXPECT_EQ(test::ReadHostFile(Host("one.txt")), "first file");
+    EXPECT_FALSE(HostExists("one.txt.lxe"));
 }
 
 TEST_F(CliLockerTest, BadArgumentsFail)

@@ -9,8 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include <sys/random.h>
-
+#include "filesecurity/FileLocker/LockIo.h"
 #include "filesecurity/crypto/BodyCipher.h"
 #include "filesecurity/crypto/Bytes.h"
 #include "filesecurity/crypto/Catalogue.h"
@@ -30,86 +29,6 @@ using platform::FileHandle;
 using platform::FileSystem;
 
 constexpr std::string_view kLockedSuffix = ".lxe";
-
-// Salt, initial vector and table index come from the operating system's random source: they
-// must not repeat between files or be guessable.
-bool RandomBytes(std::span<std::uint8_t> out)
-{
-    std::size_t filled = 0;
-    while (filled < out.size()) {
-        const ssize_t got = getrandom(out.data() + filled, out.size() - filled, 0);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// Uniform over 1..99: bytes of 198 and above are drawn again so that no entry is favoured.
-std::optional<std::uint8_t> RandomTableIndex()
-{
-    for (;;) {
-        std::uint8_t b = 0;
-        if (!RandomBytes({&b, 1}))
-            return std::nullopt;
-        if (b < 2 * kPasswordTableWriterEntries)
-            return static_cast<std::uint8_t>(1 + b % kPasswordTableWriterEntries);
-    }
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// A new, empty file in `folder` under a name nobody uses: created exclusively, so an existing
-// file is never opened or replaced.
-std::unique_ptr<FileHandle> CreateTemporary(FileSystem& files, const std::string& folder, std::string& name)
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::array<std::uint8_t, 4> random{};
-        if (!RandomBytes(random))
-            return nullptr;
-        char tag[9];
-        std::snprintf(tag, sizeof tag, "%02x%02x%02x%02x", random[0], random[1], random[2], random[3]);
-        name = folder + "~lx" + tag + ".tmp";
-        auto handle = files.CreateFile(name,
-                                       platform::GENERIC_READ | platform::GENERIC_WRITE,
-                                       platform::FILE_SHARE_NONE,
-                                       platform::Disposition::CreateNew);
-        if (handle)
-            return handle;
-        const std::uint32_t error = platform::GetLastError();
-        if (error != platform::ERROR_FILE_EXISTS && error != platform::ERROR_ALREADY_EXISTS)
-            return nullptr;
-    }
-    return nullptr;
-}
-
-// Reads up to `count` bytes, fewer only at the end of the file.
-bool ReadFull(FileHandle& file, std::uint8_t* buffer, std::size_t count, std::size_t& done)
-{
-    done = 0;
-    while (done < count) {
-        std::size_t got = 0;
-        if (!file.Read(buffer + done, count - done, got))
-            return false;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return true;
-}
-
-bool WriteAll(FileHandle& file, const std::uint8_t* buffer, std::size_t count)
-{
-    std::size_t done = 0;
-    return count == 0 || (file.Write(buffer, count, done) && done == count);
-}
 
 // The rest of `source` through `cipher` into `output`.
 bool Stream(FileHandle& source, FileHandle& output, TBodyCipher& cipher)

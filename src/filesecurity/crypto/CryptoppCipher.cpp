@@ -9,6 +9,7 @@
 #include <cryptopp/argnames.h>
 #include <cryptopp/blowfish.h>
 #include <cryptopp/cast.h>
+#include <cryptopp/cpu.h>
 #include <cryptopp/des.h>
 #include <cryptopp/misc.h>
 #include <cryptopp/rc2.h>
@@ -17,6 +18,9 @@
 #include <cryptopp/serpent.h>
 #include <cryptopp/tea.h>
 #include <cryptopp/twofish.h>
+#include <immintrin.h>
+
+#include "filesecurity/crypto/Bytes.h"
 
 namespace lumexa::filesecurity {
 
@@ -77,6 +81,51 @@ bool TripleDesKey(TKey key, SecByteBlock& prepared)
     return true;
 }
 
+// Rijndael's encryption with its key schedule in reach. Where the processor has AES-NI (and
+// SSE4.1), Crypto++ keeps the schedule as the rounds + 1 16-byte round keys the AESENC
+// instruction takes, in order; SetKey checks that on one block before the fast path is used.
+class TRijndaelEncryption : public CryptoPP::Rijndael::Encryption
+{
+public:
+    const CryptoPP::word32* RoundKeys() const { return m_key.data(); }
+    unsigned Rounds() const { return m_rounds; }
+};
+
+template <class TAlgorithm> struct TEncryptionOf
+{
+    using Type = typename TAlgorithm::Encryption;
+};
+template <> struct TEncryptionOf<CryptoPP::Rijndael>
+{
+    using Type = TRijndaelEncryption;
+};
+
+// Cipher block chaining with the AES instructions: each block needs the one before, so the
+// chain stays in a register and the round keys in registers across the whole run; Crypto++'s
+// one-block calls cost about a third more per block.
+__attribute__((target("aes,sse4.1"))) void AesNiCbcEncrypt(const CryptoPP::word32* roundKeys,
+                                                           unsigned rounds,
+                                                           std::uint8_t* chain,
+                                                           const std::uint8_t* in,
+                                                           std::uint8_t* out,
+                                                           std::size_t blocks)
+{
+    const auto* schedule = reinterpret_cast<const __m128i*>(roundKeys);
+    __m128i k[15];
+    for (unsigned r = 0; r <= rounds; ++r)
+        k[r] = _mm_loadu_si128(schedule + r);
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chain));
+    for (std::size_t b = 0; b < blocks; ++b, in += 16, out += 16) {
+        __m128i x = _mm_xor_si128(_mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), c), k[0]);
+        for (unsigned r = 1; r < rounds; ++r)
+            x = _mm_aesenc_si128(x, k[r]);
+        c = _mm_aesenclast_si128(x, k[rounds]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), c);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(chain), c);
+    WipeMemory(k, sizeof k);
+}
+
 // One Crypto++ block cipher behind IBlockCipher. Both directions are keyed together because
 // the body mode needs the encryption of the chain when deciphering too.
 template <class TAlgorithm> class TCryptoppCipher final : public IBlockCipher
@@ -112,6 +161,8 @@ public:
             WipeKey();
             return false;
         }
+        if constexpr (std::is_same_v<TAlgorithm, CryptoPP::Rijndael>)
+            m_aesNi = AesNiMatches();
         return true;
     }
 
@@ -130,6 +181,12 @@ public:
     void EncryptCbc(std::uint8_t* chain, const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) override
     {
         assert(IsKeyed());
+        if constexpr (std::is_same_v<TAlgorithm, CryptoPP::Rijndael>) {
+            if (m_aesNi) {
+                AesNiCbcEncrypt(m_encryption->RoundKeys(), m_encryption->Rounds(), chain, in, out, blocks);
+                return;
+            }
+        }
         constexpr std::size_t b = TAlgorithm::BLOCKSIZE;
         for (std::size_t i = 0; i < blocks; ++i, in += b, out += b) {
             CryptoPP::xorbuf(chain, in, b);
@@ -158,14 +215,34 @@ public:
     void WipeKey() override
     {
         // Crypto++ keeps its key schedules in SecBlocks, which are zeroed when destroyed.
+        m_aesNi = false;
         m_encryption.reset();
         m_decryption.reset();
         std::fill(m_scratch.begin(), m_scratch.end(), 0);
     }
 
 private:
+    // Whether the AES-NI chaining gives Crypto++'s result for this key (Rijndael only).
+    bool AesNiMatches() const
+    {
+        if constexpr (std::is_same_v<TAlgorithm, CryptoPP::Rijndael>) {
+            if (!CryptoPP::HasAESNI() || !CryptoPP::HasSSE41() || m_encryption->Rounds() > 14)
+                return false;
+            std::uint8_t chain[16] = {
+                0x6b, 0xc1, 0xbe, 0xe2, 0x2e, 0x40, 0x9f, 0x96, 0xe9, 0x3d, 0x7e, 0x11, 0x73, 0x93, 0x17, 0x2a};
+            std::uint8_t expected[16];
+            m_encryption->ProcessAndXorBlock(chain, nullptr, expected);
+            const std::uint8_t zero[16] = {};
+            std::uint8_t out[16];
+            AesNiCbcEncrypt(m_encryption->RoundKeys(), m_encryption->Rounds(), chain, zero, out, 1);
+            return std::equal(out, out + 16, expected);
+        }
+        return false;
+    }
+
     TKeyRule m_rule;
-    std::optional<typename TAlgorithm::Encryption> m_encryption;
+    bool m_aesNi = false;
+    std::optional<typename TEncryptionOf<TAlgorithm>::Type> m_encryption;
     std::optional<typename TAlgorithm::Decryption> m_decryption;
     CryptoPP::SecByteBlock m_scratch;
 };

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace lumexa::platform {
+class FileHandle;
+class FileSystem;
+} // namespace lumexa::platform
+
+// The file and random-number steps that the locker and the hider share when they write a
+// locked file: its random fields, its exclusive temporary output, and whole reads and writes.
+namespace lumexa::filesecurity {
+
+// Bytes from the operating system's random source; false when it fails.
+bool RandomBytes(std::span<std::uint8_t> out);
+// A password-table index for a new file, uniform over the entries writers use.
+std::optional<std::uint8_t> RandomTableIndex();
+// The folder of a Windows path, with its trailing "\" (empty when there is none).
+std::string FolderOf(const std::string& path);
+// A new, empty file in `folder` under a name nobody uses, open for reading and writing and
+// shared with nobody: created exclusively, so an existing file is never opened or replaced.
+// `name` receives its path.
+std::unique_ptr<platform::FileHandle>
+CreateTemporary(platform::FileSystem& files, const std::string& folder, std::string& name);
+// Reads up to `count` bytes, fewer only at the end of the file.
+bool ReadFull(platform::FileHandle& file, std::uint8_t* buffer, std::size_t count, std::size_t& done);
+// Writes all `count` bytes.
+bool WriteAll(platform::FileHandle& file, const std::uint8_t* buffer, std::size_t count);
+
+} // namespace lumexa::filesecurity
