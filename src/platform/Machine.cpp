@@ -14,6 +14,8 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
+#include "platform/UrlCache.h"
+#include "platform/UrlHistory.h"
 
 namespace lumexa::platform {
 
@@ -441,6 +443,8 @@ bool Machine::Initialise(std::string* error)
     m_shell = std::make_unique<platform::Shell>(*this);
     m_recycleBin = std::make_unique<platform::RecycleBin>(*this);
     m_clipboard = std::make_unique<platform::Clipboard>(*this);
+    m_urlCache = std::make_unique<platform::UrlCache>(*this);
+    m_urlHistory = std::make_unique<platform::UrlHistory>(*this);
     return true;
 }
 

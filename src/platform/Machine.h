@@ -24,6 +24,8 @@ class Clipboard;
 class Registry;
 class RecycleBin;
 class Shell;
+class UrlCache;
+class UrlHistory;
 
 enum class WindowsVersion
 {
@@ -117,6 +119,9 @@ public:
     platform::Clock& Clock() { return *m_clock; }
     platform::RecycleBin& RecycleBin() { return *m_recycleBin; }
     platform::Clipboard& Clipboard() { return *m_clipboard; }
+    // The WinINet URL cache and the URL history store, kept in the state folder.
+    platform::UrlCache& UrlCache() { return *m_urlCache; }
+    platform::UrlHistory& UrlHistory() { return *m_urlHistory; }
 
     // Program folder ("C:\Program Files\Lumexa\") and the executable's path inside it.
     std::string ProgramFolder() const;  // with trailing "\"
@@ -147,6 +152,8 @@ private:
     std::unique_ptr<platform::Clock> m_clock;
     std::unique_ptr<platform::RecycleBin> m_recycleBin;
     std::unique_ptr<platform::Clipboard> m_clipboard;
+    std::unique_ptr<platform::UrlCache> m_urlCache;
+    std::unique_ptr<platform::UrlHistory> m_urlHistory;
 };
 
 } // namespace lumexa::platform
