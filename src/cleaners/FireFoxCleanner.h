@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cleaners/MozillaCleaner.h"
+#include "platform/SqliteDatabase.h"
+
+// The cleaner of Firefox's traces (items 76..81), in the profiles selected in the profiles
+// manager: plain files of the older versions, and rows of the profile's SQLite databases
+// (places.sqlite, cookies.sqlite, formhistory.sqlite, downloads.sqlite). Cookies of the hosts
+// on "Settings\SafeFFCookies.txt" are kept.
+namespace lumexa::cleaners {
+
+// Deletes every visited place: the places that have at least one visit.
+inline constexpr std::string_view HistoryStatement =
+    "delete from moz_places where id in ( SELECT moz_places.id  FROM moz_places, moz_historyvisits WHERE "
+    "moz_places.id = moz_historyvisits.place_id )";
+inline constexpr std::string_view FormHistoryStatement = "delete from moz_formhistory";
+inline constexpr std::string_view DownloadsStatement = "delete from moz_downloads";
+
+class TFireFoxCleanner : public TMozillaCleaner
+{
+public:
+    static constexpr std::uint8_t FirstItem = 76;
+    static constexpr std::uint8_t LastItem = 81;
+
+    // How long a database step waits for a lock before the database is reported as not erased.
+    // A running Firefox holds its databases exclusively for as long as it runs.
+    int BusyTimeoutMs = platform::SqliteDatabase::DefaultBusyTimeoutMs;
+
+    // Created suspended with the deletion settings of `source`; loads the selected profiles. The
+    // other two arguments are accepted for the run's sake and not used.
+    TFireFoxCleanner(std::uint8_t source, bool createSuspended, std::uintptr_t window);
+    ~TFireFoxCleanner() override;
+
+protected:
+    void CleanItem(std::uint8_t item, const std::string& profile) override;
+
+private:
+    // Runs one statement on a database and reports the file with its size: erased when the
+    // statement ran (always in analysis, where nothing is opened), not erased when the file is
+    // missing, locked, damaged or lacks the table.
+    void DatabaseStep(const std::string& database, std::string_view statement);
+    bool RunStatement(const std::string& database, std::string_view statement);
+    // Deletes the rows of moz_cookies whose host is not on the keep list, and reports the file.
+    void FilterCookieDatabase(const std::string& database);
+    bool DeleteUnkeptCookies(const std::string& database);
+};
+
+} // namespace lumexa::cleaners
