@@ -1,16 +1,34 @@
 #include <utility>
 
 #include "cleaners/Cleaners.h"
+#include "cleaners/ui/FrmBrowserSettings.h"
 #include "cleaners/ui/FrmWindowsSettings.h"
 #include "core/ui/ProgramEntry.h"
+#include "filesecurity/ui/FrmDecryption.h"
+#include "filesecurity/ui/FrmEncryption.h"
+
+namespace {
+
+template <class TPage> lumexa::core::ui::TPageFactory PageOf()
+{
+    return [](QWidget* parent) { return static_cast<lumexa::core::ui::TFloatingForm*>(new TPage(parent)); };
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     lumexa::cleaners::InstallCleaners();
     lumexa::core::ui::TProgramOptions options;
-    // The core windows do not link the cleaners' pages; the program hands them over.
-    options.extraPages.emplace_back(lumexa::cleaners::ui::WindowsSettingsPage, [](QWidget* parent) {
-        return static_cast<lumexa::core::ui::TFloatingForm*>(new lumexa::cleaners::ui::TFrmWindowsSettings(parent));
-    });
+    // The core windows do not link the tools' own pages; the program hands them over, in the
+    // order the windows are created.
+    options.extraPages.emplace_back(lumexa::filesecurity::ui::DecryptionPage,
+                                    PageOf<lumexa::filesecurity::ui::TfrmDecryption>());
+    options.extraPages.emplace_back(lumexa::filesecurity::ui::EncryptionPage,
+                                    PageOf<lumexa::filesecurity::ui::TfrmEncryption>());
+    options.extraPages.emplace_back(lumexa::cleaners::ui::BrowserSettingsPage,
+                                    PageOf<lumexa::cleaners::ui::TFrmBrowserSettings>());
+    options.extraPages.emplace_back(lumexa::cleaners::ui::WindowsSettingsPage,
+                                    PageOf<lumexa::cleaners::ui::TFrmWindowsSettings>());
     return lumexa::core::ui::RunLumexa(argc, argv, std::move(options));
 }
