@@ -131,7 +131,7 @@ std::vector<TRegistryItemCase> RegistryItems()
         {"Run history", 94, {{HKEY_CURRENT_USER, Join(Explorer, "RunMRU")}}},
         {"Search files history",
          95,
-         {{HKEY_CURRENT_USER, Join(Explorer, "Doc Find Spec MRU")},
+         {{HKEY_CURRENT_USER, Join(Explorer, "Doc Find \x53pec MRU")},
           {HKEY_CURRENT_USER, Join(SearchBar, "ContainingTextMRU")},
           {HKEY_CURRENT_USER, Join(SearchBar, "FilesNamedMRU")},
           {HKEY_CURRENT_USER, "Software\\Microsoft\\Search Assistant\\ACMru\\5603"},
