@@ -155,33 +155,23 @@ TEncDecResult TEncDec::Encrypt(const std::string& archive)
     if (files.FileExists(finalName) || files.DirectoryExists(finalName))
         return Failure(finalName + " already exists");
 
-    TLockHeader header;
-    const std::optional<std::uint8_t> tableIndex = RandomTableIndex();
-    header.tableIndex = tableIndex.value_or(0);
-    header.cipherIndex = static_cast<std::uint8_t>(m_cipherIndex);
-    header.hashIndex = static_cast<std::uint8_t>(m_hashIndex);
-    header.check = StoredPasswordCheck(m_password, header.tableIndex).value_or(std::string());
-    header.iv.resize(m_cipherIndex < kCipherCount ? CipherCatalogue()[m_cipherIndex].blockBytes : 0);
-    if (!tableIndex || !RandomBytes(header.salt) || !RandomBytes(header.iv))
-        return Failure("no random bytes from the operating system");
-    const std::optional<std::vector<std::uint8_t>> headerBytes = SerializeLockHeader(header);
-    auto cipher = TBodyCipher::Create(
-        m_cipherIndex, m_hashIndex, header.salt, m_password, header.iv, TBodyCipher::TDirection::Encipher);
-    if (!headerBytes || !cipher)
-        return Failure("no such cipher or hash");
+    std::string error;
+    std::optional<TNewLock> lock = PrepareNewLock(m_cipherIndex, m_hashIndex, m_password, error);
+    if (!lock)
+        return Failure(error);
 
     std::string temporary;
     auto output = CreateTemporary(files, FolderOf(archive), temporary);
     if (!output)
         return Failure(Because("cannot create a temporary file beside " + archive));
-    if (!WriteAll(*output, headerBytes->data(), headerBytes->size()) ||
-        !StreamBody(*source, *output, *cipher, *size, [this](int percent) { Report(percent); })) {
+    if (!WriteAll(*output, lock->header.data(), lock->header.size()) ||
+        !StreamBody(*source, *output, *lock->cipher, *size, [this](int percent) { Report(percent); })) {
         TEncDecResult failed = Failure(Because("cannot encrypt " + archive));
         output.reset();
         files.DeleteFile(temporary);
         return failed;
     }
-    cipher.reset();
+    lock.reset();
     source.reset();
     return Commit(files, std::move(output), temporary, finalName, archive);
 }

@@ -136,31 +136,21 @@ TLockResult TFileLocker::LockFile(const std::string& path)
     if (files.FileExists(finalName) || files.DirectoryExists(finalName))
         return Failure(finalName + " already exists");
 
-    TLockHeader header;
-    const std::optional<std::uint8_t> tableIndex = RandomTableIndex();
-    header.tableIndex = tableIndex.value_or(0);
-    header.cipherIndex = static_cast<std::uint8_t>(m_cipherIndex);
-    header.hashIndex = static_cast<std::uint8_t>(m_hashIndex);
-    header.check = StoredPasswordCheck(m_password, header.tableIndex).value_or(std::string());
-    header.iv.resize(CipherCatalogue()[m_cipherIndex < kCipherCount ? m_cipherIndex : 0].blockBytes);
-    if (!tableIndex || !RandomBytes(header.salt) || !RandomBytes(header.iv))
-        return Failure("no random bytes from the operating system");
-    const std::optional<std::vector<std::uint8_t>> headerBytes = SerializeLockHeader(header);
-    auto cipher = TBodyCipher::Create(
-        m_cipherIndex, m_hashIndex, header.salt, m_password, header.iv, TBodyCipher::TDirection::Encipher);
-    if (!headerBytes || !cipher)
-        return Failure("no such cipher or hash");
+    std::string error;
+    std::optional<TNewLock> lock = PrepareNewLock(m_cipherIndex, m_hashIndex, m_password, error);
+    if (!lock)
+        return Failure(error);
 
     std::string temporary;
     auto output = CreateTemporary(files, FolderOf(path), temporary);
     if (!output)
         return Failure("cannot create a temporary file beside " + path);
-    if (!WriteAll(*output, headerBytes->data(), headerBytes->size()) || !Stream(*source, *output, *cipher)) {
+    if (!WriteAll(*output, lock->header.data(), lock->header.size()) || !Stream(*source, *output, *lock->cipher)) {
         output.reset();
         files.DeleteFile(temporary);
         return Failure("cannot encrypt " + path);
     }
-    cipher.reset();
+    lock.reset();
     source.reset();
     TLockResult result = Commit(files, std::move(output), temporary, finalName, path, true);
     if (result.outcome == TLockOutcome::Done)

@@ -6,6 +6,9 @@
 
 #include <sys/random.h>
 
+#include "filesecurity/crypto/BodyCipher.h"
+#include "filesecurity/crypto/Catalogue.h"
+#include "filesecurity/crypto/LockHeader.h"
 #include "filesecurity/crypto/PasswordCheck.h"
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
@@ -94,6 +97,36 @@ bool WriteAll(FileHandle& file, const std::uint8_t* buffer, std::size_t count)
 {
     std::size_t done = 0;
     return count == 0 || (file.Write(buffer, count, done) && done == count);
+}
+
+TNewLock::TNewLock() = default;
+TNewLock::TNewLock(TNewLock&&) noexcept = default;
+TNewLock::~TNewLock() = default;
+
+std::optional<TNewLock>
+PrepareNewLock(std::size_t cipherIndex, std::size_t hashIndex, const std::string& password, std::string& error)
+{
+    TLockHeader header;
+    const std::optional<std::uint8_t> tableIndex = RandomTableIndex();
+    header.tableIndex = tableIndex.value_or(0);
+    header.cipherIndex = static_cast<std::uint8_t>(cipherIndex);
+    header.hashIndex = static_cast<std::uint8_t>(hashIndex);
+    header.check = StoredPasswordCheck(password, header.tableIndex).value_or(std::string());
+    header.iv.resize(cipherIndex < kCipherCount ? CipherCatalogue()[cipherIndex].blockBytes : 0);
+    if (!tableIndex || !RandomBytes(header.salt) || !RandomBytes(header.iv)) {
+        error = "no random bytes from the operating system";
+        return std::nullopt;
+    }
+    std::optional<std::vector<std::uint8_t>> headerBytes = SerializeLockHeader(header);
+    TNewLock lock;
+    lock.cipher = TBodyCipher::Create(
+        cipherIndex, hashIndex, header.salt, password, header.iv, TBodyCipher::TDirection::Encipher);
+    if (!headerBytes || !lock.cipher) {
+        error = "no such cipher or hash";
+        return std::nullopt;
+    }
+    lock.header = std::move(*headerBytes);
+    return lock;
 }
 
 } // namespace lumexa::filesecurity

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace lumexa::platform {
 class FileHandle;
@@ -15,6 +16,19 @@ class FileSystem;
 // The file and random-number steps that the locker and the hider share when they write a
 // locked file: its random fields, its exclusive temporary output, and whole reads and writes.
 namespace lumexa::filesecurity {
+
+class TBodyCipher;
+
+// What a new locked file starts with: its serialized header and the cipher of its body.
+struct TNewLock
+{
+    std::vector<std::uint8_t> header;
+    std::unique_ptr<TBodyCipher> cipher;
+
+    TNewLock();
+    TNewLock(TNewLock&&) noexcept;
+    ~TNewLock();
+};
 
 // Bytes from the operating system's random source; false when it fails.
 bool RandomBytes(std::span<std::uint8_t> out);
@@ -27,6 +41,11 @@ std::string FolderOf(const std::string& path);
 // `name` receives its path.
 std::unique_ptr<platform::FileHandle>
 CreateTemporary(platform::FileSystem& files, const std::string& folder, std::string& name);
+// The header and body cipher of a new locked file for `password` under the catalogue positions,
+// with the table index, salt and initial vector drawn from the operating system's random
+// source. nullopt and `error` when there are no random bytes or no such cipher or hash.
+std::optional<TNewLock>
+PrepareNewLock(std::size_t cipherIndex, std::size_t hashIndex, const std::string& password, std::string& error);
 // Reads up to `count` bytes, fewer only at the end of the file.
 bool ReadFull(platform::FileHandle& file, std::uint8_t* buffer, std::size_t count, std::size_t& done);
 // Writes all `count` bytes.
