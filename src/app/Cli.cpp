@@ -26,6 +26,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     AddSecureDeleteCommands(app, context, dispatch);
     AddLockerCommands(app, context, dispatch);
     AddTracksCommands(app, context, dispatch);
+    AddProfilesCommands(app, context, dispatch);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

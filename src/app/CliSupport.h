@@ -49,5 +49,6 @@ void AddProxyCommands(CLI::App&, TCliContext&, TCliDispatch&);
 void AddSecureDeleteCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 void AddLockerCommands(CLI::App&, TCliContext&, TCliDispatch&);
 void AddTracksCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
+void AddProfilesCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 
 } // namespace lumexa::app
