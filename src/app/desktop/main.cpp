@@ -2,6 +2,8 @@
 
 #include "cleaners/Cleaners.h"
 #include "cleaners/ui/FrmBrowserSettings.h"
+#include "cleaners/ui/FrmCookiesManager.h"
+#include "cleaners/ui/FrmIEURLManager.h"
 #include "cleaners/ui/FrmWindowsSettings.h"
 #include "core/ui/ProgramEntry.h"
 #include "filesecurity/ui/FrmDecryption.h"
@@ -12,6 +14,18 @@ namespace {
 template <class TPage> lumexa::core::ui::TPageFactory PageOf()
 {
     return [](QWidget* parent) { return static_cast<lumexa::core::ui::TFloatingForm*>(new TPage(parent)); };
+}
+
+// The browser settings page with the windows it opens.
+lumexa::core::ui::TFloatingForm* NewBrowserSettings(QWidget* parent)
+{
+    using namespace lumexa::cleaners::ui;
+    auto* page = new TFrmBrowserSettings(parent);
+    TBrowserTools tools;
+    tools.cookiesManager = [page](TCookiesMode mode) { TFrmCookiesManager::Open(mode, page); };
+    tools.urlManager = [page] { TFrmIEURLManager::Open(page); };
+    page->SetTools(std::move(tools));
+    return page;
 }
 
 } // namespace
@@ -26,8 +40,7 @@ int main(int argc, char** argv)
                                     PageOf<lumexa::filesecurity::ui::TfrmDecryption>());
     options.extraPages.emplace_back(lumexa::filesecurity::ui::EncryptionPage,
                                     PageOf<lumexa::filesecurity::ui::TfrmEncryption>());
-    options.extraPages.emplace_back(lumexa::cleaners::ui::BrowserSettingsPage,
-                                    PageOf<lumexa::cleaners::ui::TFrmBrowserSettings>());
+    options.extraPages.emplace_back(lumexa::cleaners::ui::BrowserSettingsPage, NewBrowserSettings);
     options.extraPages.emplace_back(lumexa::cleaners::ui::WindowsSettingsPage,
                                     PageOf<lumexa::cleaners::ui::TFrmWindowsSettings>());
     return lumexa::core::ui::RunLumexa(argc, argv, std::move(options));

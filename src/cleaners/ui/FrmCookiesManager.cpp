@@ -1,0 +1,120 @@
+#include "cleaners/ui/FrmCookiesManager.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QTimer>
+
+#include "cleaners/CookieHosts.h"
+#include "cleaners/IECleaner.h"
+#include "cleaners/KeepList.h"
+#include "core/SecureDeleteOptions.h"
+
+namespace lumexa::cleaners::ui {
+
+namespace {
+
+constexpr std::uint8_t IECookiesItem = 56;
+// The deletion settings source with the defaults: the analysis reads no deletion settings.
+constexpr std::uint8_t DefaultOptionsSource = 2;
+constexpr int TerminatedPollMs = 10;
+
+const TKeepListCaptions Captions = {
+    "strLX_CAPTION699", "strLX_CAPTION764", "strLX_CAPTION765", "strLX_CAPTION772", "strLX_MESSAGE536"};
+
+bool IsProfileMode(TCookiesMode mode)
+{
+    return mode == TCookiesMode::Netscape || mode == TCookiesMode::FireFox;
+}
+
+} // namespace
+
+std::string_view CookiesKeepFile(TCookiesMode mode)
+{
+    switch (mode) {
+    case TCookiesMode::Netscape:
+        return SafeNSCookiesFile;
+    case TCookiesMode::FireFox:
+        return SafeFFCookiesFile;
+    default:
+        return SafeCookiesFile;
+    }
+}
+
+TFrmCookiesManager::TFrmCookiesManager(TCookiesMode mode, QWidget* parent)
+    : TKeepListManager(CookiesKeepFile(mode), Captions, parent)
+    , m_mode(mode)
+{
+    setObjectName(QStringLiteral("frmCookiesManager"));
+}
+
+TFrmCookiesManager::~TFrmCookiesManager() = default;
+
+void TFrmCookiesManager::Open(TCookiesMode mode, QWidget* parent)
+{
+    TFrmCookiesManager window(mode, parent);
+    window.exec();
+}
+
+void TFrmCookiesManager::Collect()
+{
+    if (!IsProfileMode(m_mode)) {
+        const TKeepList kept = TKeepList::Load(KeepFile());
+        for (const std::string& line : kept.Lines())
+            AddSafe(line);
+        CollectCacheCookies();
+        return;
+    }
+    const TSavedProfiles profiles =
+        LoadSavedProfiles(m_mode == TCookiesMode::FireFox ? FireFoxProfilesKey : NetscapeProfilesKey);
+    const TKeepList kept = TKeepList::Load(KeepFile());
+    for (const std::string& line : kept.Lines())
+        AddSafe(line);
+    for (const std::string& host : ProfileCookieHosts(profiles, m_mode == TCookiesMode::FireFox)) {
+        if (Abandoned())
+            return;
+        AddCurrent(host);
+    }
+}
+
+void TFrmCookiesManager::CollectCacheCookies()
+{
+    if (Abandoned())
+        return;
+    m_cleaner =
+        std::make_unique<TIECleanerThread>(TIECleanerThread::ModeInternetExplorer, DefaultOptionsSource, true, 0);
+    m_cleaner->Options.Method = core::MethodAnalysis;
+    m_cleaner->Items.reset();
+    m_cleaner->Items.set(IECookiesItem);
+    // The cleaner's events run on its own thread: they only post to this window, whose thread
+    // adds the hosts. The window outlives the cleaner, which is gone before this returns.
+    m_cleaner->ReportDetail =
+        [this](const std::string&, const std::string& url, const std::string&, std::uint8_t, bool, std::int64_t) {
+            QMetaObject::invokeMethod(
+                this, [this, host = CookieUrlHost(url)] { AddCurrent(host); }, Qt::QueuedConnection);
+        };
+
+    // The window's messages are processed while the cleaner works; its Terminated flag, which
+    // it sets when done, is polled as the cleaning run polls it.
+    QEventLoop waiting;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &waiting, [&] {
+        if (m_cleaner->Terminated())
+            waiting.quit();
+    });
+    m_cleaner->Resume();
+    poll.start(TerminatedPollMs);
+    waiting.exec();
+    m_cleaner.reset();
+    // Hosts posted before the cleaner ended and not yet delivered.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TFrmCookiesManager::StopCollecting()
+{
+    if (m_cleaner)
+        m_cleaner->Terminate();
+}
+
+} // namespace lumexa::cleaners::ui
