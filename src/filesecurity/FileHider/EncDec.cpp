@@ -30,8 +30,6 @@ namespace {
 using platform::FileHandle;
 using platform::FileSystem;
 
-constexpr std::string_view kLockedSuffix = ".lxe";
-
 TEncDecResult Failure(std::string message)
 {
     TEncDecResult result;
@@ -142,20 +140,11 @@ static bool StreamBody(FileHandle& source,
 TEncDecResult TEncDec::Encrypt(const std::string& archive)
 {
     FileSystem& files = platform::Machine::Current().Files();
-    auto source = files.CreateFile(
-        archive, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::Disposition::OpenExisting);
-    if (!source)
-        return Failure(Because("cannot open " + archive));
-    const std::optional<std::uint64_t> size = source->Size();
-    if (!size)
-        return Failure(Because("cannot read the size of " + archive));
-    if (*size > kLargestLockableSize)
-        return Failure(archive + " is 4 GiB or larger; locked files hold less than 4 GiB");
-    const std::string finalName = archive + std::string(kLockedSuffix);
-    if (files.FileExists(finalName) || files.DirectoryExists(finalName))
-        return Failure(finalName + " already exists");
-
     std::string error;
+    std::optional<TLockSource> source = OpenLockSource(files, archive, error);
+    if (!source)
+        return Failure(error);
+
     std::optional<TNewLock> lock = PrepareNewLock(m_cipherIndex, m_hashIndex, m_password, error);
     if (!lock)
         return Failure(error);
@@ -165,13 +154,14 @@ TEncDecResult TEncDec::Encrypt(const std::string& archive)
     if (!output)
         return Failure(Because("cannot create a temporary file beside " + archive));
     if (!WriteAll(*output, lock->header.data(), lock->header.size()) ||
-        !StreamBody(*source, *output, *lock->cipher, *size, [this](int percent) { Report(percent); })) {
+        !StreamBody(*source->handle, *output, *lock->cipher, source->size, [this](int percent) { Report(percent); })) {
         TEncDecResult failed = Failure(Because("cannot encrypt " + archive));
         output.reset();
         files.DeleteFile(temporary);
         return failed;
     }
     lock.reset();
+    const std::string finalName = source->finalName;
     source.reset();
     return Commit(files, std::move(output), temporary, finalName, archive);
 }

@@ -28,8 +28,6 @@ namespace {
 using platform::FileHandle;
 using platform::FileSystem;
 
-constexpr std::string_view kLockedSuffix = ".lxe";
-
 // The rest of `source` through `cipher` into `output`.
 bool Stream(FileHandle& source, FileHandle& output, TBodyCipher& cipher)
 {
@@ -123,20 +121,11 @@ TLockResult TFileLocker::LockFile(const std::string& path)
         return {TLockOutcome::RunEnded, "cannot open " + path + " for reading and writing"};
 
     FileSystem& files = platform::Machine::Current().Files();
-    auto source =
-        files.CreateFile(path, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::Disposition::OpenExisting);
-    if (!source)
-        return Failure("cannot open " + path);
-    const std::optional<std::uint64_t> size = source->Size();
-    if (!size)
-        return Failure("cannot read the size of " + path);
-    if (*size > kLargestLockableSize)
-        return Failure(path + " is 4 GiB or larger; locked files hold less than 4 GiB");
-    const std::string finalName = path + std::string(kLockedSuffix);
-    if (files.FileExists(finalName) || files.DirectoryExists(finalName))
-        return Failure(finalName + " already exists");
-
     std::string error;
+    std::optional<TLockSource> source = OpenLockSource(files, path, error);
+    if (!source)
+        return Failure(error);
+
     std::optional<TNewLock> lock = PrepareNewLock(m_cipherIndex, m_hashIndex, m_password, error);
     if (!lock)
         return Failure(error);
@@ -145,12 +134,14 @@ TLockResult TFileLocker::LockFile(const std::string& path)
     auto output = CreateTemporary(files, FolderOf(path), temporary);
     if (!output)
         return Failure("cannot create a temporary file beside " + path);
-    if (!WriteAll(*output, lock->header.data(), lock->header.size()) || !Stream(*source, *output, *lock->cipher)) {
+    if (!WriteAll(*output, lock->header.data(), lock->header.size()) ||
+        !Stream(*source->handle, *output, *lock->cipher)) {
         output.reset();
         files.DeleteFile(temporary);
         return Failure("cannot encrypt " + path);
     }
     lock.reset();
+    const std::string finalName = source->finalName;
     source.reset();
     TLockResult result = Commit(files, std::move(output), temporary, finalName, path, true);
     if (result.outcome == TLockOutcome::Done)

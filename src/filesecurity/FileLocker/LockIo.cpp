@@ -6,6 +6,7 @@
 
 #include <sys/random.h>
 
+#include "filesecurity/FileLocker/FileLocker.h"
 #include "filesecurity/crypto/BodyCipher.h"
 #include "filesecurity/crypto/Catalogue.h"
 #include "filesecurity/crypto/LockHeader.h"
@@ -97,6 +98,34 @@ bool WriteAll(FileHandle& file, const std::uint8_t* buffer, std::size_t count)
 {
     std::size_t done = 0;
     return count == 0 || (file.Write(buffer, count, done) && done == count);
+}
+
+TLockSource::TLockSource() = default;
+TLockSource::TLockSource(TLockSource&&) noexcept = default;
+TLockSource::~TLockSource() = default;
+
+std::optional<TLockSource> OpenLockSource(FileSystem& files, const std::string& path, std::string& error)
+{
+    TLockSource source;
+    source.handle =
+        files.CreateFile(path, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::Disposition::OpenExisting);
+    const std::optional<std::uint64_t> size = source.handle ? source.handle->Size() : std::nullopt;
+    if (!size) {
+        error = (source.handle ? "cannot read the size of " : "cannot open ") + path + " (" +
+                platform::SystemMessage(platform::GetLastError()) + ")";
+        return std::nullopt;
+    }
+    if (*size > kLargestLockableSize) {
+        error = path + " is 4 GiB or larger; locked files hold less than 4 GiB";
+        return std::nullopt;
+    }
+    source.size = *size;
+    source.finalName = path + std::string(kLockedSuffix);
+    if (files.FileExists(source.finalName) || files.DirectoryExists(source.finalName)) {
+        error = source.finalName + " already exists";
+        return std::nullopt;
+    }
+    return source;
 }
 
 TNewLock::TNewLock() = default;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumexa::platform {
@@ -41,6 +42,25 @@ std::string FolderOf(const std::string& path);
 // `name` receives its path.
 std::unique_ptr<platform::FileHandle>
 CreateTemporary(platform::FileSystem& files, const std::string& folder, std::string& name);
+// The suffix of a locked file's name.
+inline constexpr std::string_view kLockedSuffix = ".lxe";
+
+// The input of a new locked file: open for reading (others may read it too), its size, and the
+// name its locked form takes.
+struct TLockSource
+{
+    std::unique_ptr<platform::FileHandle> handle;
+    std::uint64_t size = 0;
+    std::string finalName;
+
+    TLockSource();
+    TLockSource(TLockSource&&) noexcept;
+    ~TLockSource();
+};
+// Opens `path` to be locked; nullopt and `error` when it cannot be opened or measured, is 4 GiB
+// or larger, or its locked name is taken.
+std::optional<TLockSource> OpenLockSource(platform::FileSystem& files, const std::string& path, std::string& error);
+
 // The header and body cipher of a new locked file for `password` under the catalogue positions,
 // with the table index, salt and initial vector drawn from the operating system's random
 // source. nullopt and `error` when there are no random bytes or no such cipher or hash.
