@@ -4,6 +4,7 @@
 #include "cleaners/ui/FrmBrowserSettings.h"
 #include "cleaners/ui/FrmCookiesManager.h"
 #include "cleaners/ui/FrmIEURLManager.h"
+#include "cleaners/ui/FrmProfilesFinder.h"
 #include "cleaners/ui/FrmWindowsSettings.h"
 #include "core/ui/ProgramEntry.h"
 #include "filesecurity/ui/FrmDecryption.h"
@@ -24,6 +25,7 @@ lumexa::core::ui::TFloatingForm* NewBrowserSettings(QWidget* parent)
     TBrowserTools tools;
     tools.cookiesManager = [page](TCookiesMode mode) { TFrmCookiesManager::Open(mode, page); };
     tools.urlManager = [page] { TFrmIEURLManager::Open(page); };
+    tools.profilesManager = [page] { TFrmProfilesFinder::Open(page); };
     page->SetTools(std::move(tools));
     return page;
 }
@@ -43,5 +45,7 @@ int main(int argc, char** argv)
     options.extraPages.emplace_back(lumexa::cleaners::ui::BrowserSettingsPage, NewBrowserSettings);
     options.extraPages.emplace_back(lumexa::cleaners::ui::WindowsSettingsPage,
                                     PageOf<lumexa::cleaners::ui::TFrmWindowsSettings>());
+    options.modalWindows.emplace_back(lumexa::core::ui::TNavAction::ProfilesManager,
+                                      [](QWidget* parent) { lumexa::cleaners::ui::TFrmProfilesFinder::Open(parent); });
     return lumexa::core::ui::RunLumexa(argc, argv, std::move(options));
 }

@@ -218,7 +218,7 @@ void TFrmBrowserSettings::CheckProfiles(TCookiesMode browser)
     const std::string question = core::Msg(fireFox ? "strLX_MESSAGE529" : "strLX_MESSAGE531") + "\n" +
                                  core::Msg(fireFox ? "strLX_MESSAGE530" : "strLX_MESSAGE532");
     if (AskYesNo(question, platform::MessageIcon::Question)) {
-        // Until the profiles manager is part of the program, Yes keeps the boxes as they are.
+        // Yes keeps the boxes and lets the user pick the profiles now.
         if (m_tools.profilesManager)
             m_tools.profilesManager();
         return;

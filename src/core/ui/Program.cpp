@@ -111,6 +111,8 @@ void TProgram::CreateWindows()
     m_main->RegisterPage(AboutPage, new TFrmAboutUs(m_main.get()));
     for (const auto& [page, create] : m_options.extraPages)
         m_main->RegisterPage(page, create(m_main.get()));
+    for (const auto& [action, open] : m_options.modalWindows)
+        m_main->SetModalWindow(action, [main = m_main.get(), open = open] { open(main); });
     m_main->RegisterPage(ErasedFilesPage, new TFrmRepErasedFilesFolders(m_main.get()));
     auto* statistics = new TFrmRepEraseSummary(m_main.get());
     QObject::connect(statistics, &TFrmRepEraseSummary::StatisticsChanged, m_main.get(), &TFrmMain::RefreshSummary);

@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include "core/ui/Navigation.h"
+
 class QWidget;
 
 namespace lumexa::platform {
@@ -34,6 +36,9 @@ struct TProgramOptions
     // Page windows of libraries the core windows do not link (the trace cleaners' settings
     // pages), each with its page number; created in this order after the core's own tools.
     std::vector<std::pair<int, TPageFactory>> extraPages;
+    // Modal windows of those libraries opened from the navigation (the profiles manager), each
+    // shown with the main window as its parent.
+    std::vector<std::pair<TNavAction, std::function<void(QWidget* parent)>>> modalWindows;
 };
 
 class TProgram
