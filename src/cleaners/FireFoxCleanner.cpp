@@ -17,7 +17,45 @@ using platform::SqliteDatabase;
 using platform::SqliteStatus;
 using platform::SqliteStep;
 
+// True when `probe` compiles: the table or column it names exists in this Firefox's schema.
+bool Compiles(SqliteDatabase& db, std::string_view probe)
+{
+    SqliteStatus status;
+    return db.Prepare(probe, status) != nullptr;
+}
+
+bool ExecuteOk(SqliteDatabase& db, std::string_view statement)
+{
+    return db.Execute(statement).Ok();
+}
+
 } // namespace
+
+bool ClearFireFoxHistory(SqliteDatabase& db)
+{
+    // The write lock is taken first, so the browser cannot add visits between the statements.
+    if (!db.Execute("BEGIN IMMEDIATE").Ok())
+        return false;
+    std::vector<std::string_view> statements{
+        "delete from moz_places where id in (select place_id from moz_historyvisits) and id not in "
+        "(select fk from moz_bookmarks where fk is not null)"};
+    // Firefox 3.0 has no last_visit_date yet.
+    statements.push_back(Compiles(db, "select last_visit_date from moz_places limit 0")
+                             ? "update moz_places set visit_count = 0, last_visit_date = null where id in "
+                               "(select place_id from moz_historyvisits)"
+                             : "update moz_places set visit_count = 0 where id in (select place_id from "
+                               "moz_historyvisits)");
+    statements.push_back("delete from moz_historyvisits");
+    if (Compiles(db, "select place_id from moz_inputhistory limit 0"))
+        statements.push_back("delete from moz_inputhistory");
+    if (Compiles(db, "select origin_id from moz_places limit 0") && Compiles(db, "select id from moz_origins limit 0"))
+        statements.push_back(
+            "delete from moz_origins where id not in (select origin_id from moz_places where origin_id is not null)");
+    for (const std::string_view statement : statements)
+        if (!ExecuteOk(db, statement))
+            return false; // closing without COMMIT rolls everything back
+    return ExecuteOk(db, "COMMIT");
+}
 
 TFireFoxCleanner::TFireFoxCleanner(std::uint8_t source, bool, std::uintptr_t)
     : TMozillaCleaner(source, FireFoxProfilesKey, FirstItem, LastItem)
@@ -34,7 +72,7 @@ void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
     case 76:
         EraseFile(profile + "\\localstore.rdf");
         EraseFile(profile + "\\history.dat");
-        DatabaseStep(profile + "\\places.sqlite", HistoryStatement);
+        DatabaseStep(profile + "\\places.sqlite", ClearFireFoxHistory);
         break;
     case 77:
         if (Machine::Current().Files().FileExists(profile + "\\cookies.sqlite"))
@@ -47,34 +85,36 @@ void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
     case 79:
         EraseFile(profile + "\\formhistory.dat");
         EraseFile(profile + "\\signons.txt");
-        DatabaseStep(profile + "\\formhistory.sqlite", FormHistoryStatement);
+        DatabaseStep(profile + "\\formhistory.sqlite",
+                     [](SqliteDatabase& db) { return ExecuteOk(db, FormHistoryStatement); });
         break;
     case 80:
         EraseFile(profile + "\\history.dat");
-        DatabaseStep(profile + "\\places.sqlite", HistoryStatement);
+        DatabaseStep(profile + "\\places.sqlite", ClearFireFoxHistory);
         break;
     case 81:
         EraseFile(profile + "\\downloads.rdf");
-        DatabaseStep(profile + "\\downloads.sqlite", DownloadsStatement);
+        DatabaseStep(profile + "\\downloads.sqlite",
+                     [](SqliteDatabase& db) { return ExecuteOk(db, DownloadsStatement); });
         break;
     default:
         break;
     }
 }
 
-void TFireFoxCleanner::DatabaseStep(const std::string& database, std::string_view statement)
+void TFireFoxCleanner::DatabaseStep(const std::string& database, const std::function<bool(SqliteDatabase&)>& work)
 {
     const std::uint64_t size = FileSize(database);
     DoReportErasing(database, size);
-    const bool success = Analysing() || RunStatement(database, statement);
+    const bool success = Analysing() || RunOnDatabase(database, work);
     DoReportErased(database, success, size);
 }
 
-bool TFireFoxCleanner::RunStatement(const std::string& database, std::string_view statement)
+bool TFireFoxCleanner::RunOnDatabase(const std::string& database, const std::function<bool(SqliteDatabase&)>& work)
 {
     SqliteStatus status;
     const auto db = SqliteDatabase::Open(Machine::Current().Files(), database, status, BusyTimeoutMs);
-    return db && db->Execute(statement).Ok();
+    return db && work(*db);
 }
 
 void TFireFoxCleanner::FilterCookieDatabase(const std::string& database)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,10 +14,8 @@
 // on "Settings\SafeFFCookies.txt" are kept.
 namespace lumexa::cleaners {
 
-// Deletes every visited place: the places that have at least one visit.
-inline constexpr std::string_view HistoryStatement =
-    "delete from moz_places where id in ( SELECT moz_places.id  FROM moz_places, moz_historyvisits WHERE "
-    "moz_places.id = moz_historyvisits.place_id )";
+// Firefox's browsing history is its visits and the places only visits keep; the statements
+// run together in one transaction (see ClearFireFoxHistory).
 inline constexpr std::string_view FormHistoryStatement = "delete from moz_formhistory";
 inline constexpr std::string_view DownloadsStatement = "delete from moz_downloads";
 
@@ -39,14 +38,22 @@ protected:
     void CleanItem(std::uint8_t item, const std::string& profile) override;
 
 private:
-    // Runs one statement on a database and reports the file with its size: erased when the
-    // statement ran (always in analysis, where nothing is opened), not erased when the file is
+    // Runs `work` on a database and reports the file with its size: erased when the work
+    // succeeded (always in analysis, where nothing is opened), not erased when the file is
     // missing, locked, damaged or lacks the table.
-    void DatabaseStep(const std::string& database, std::string_view statement);
-    bool RunStatement(const std::string& database, std::string_view statement);
+    void DatabaseStep(const std::string& database, const std::function<bool(platform::SqliteDatabase&)>& work);
+    bool RunOnDatabase(const std::string& database, const std::function<bool(platform::SqliteDatabase&)>& work);
     // Deletes the rows of moz_cookies whose host is not on the keep list, and reports the file.
     void FilterCookieDatabase(const std::string& database);
     bool DeleteUnkeptCookies(const std::string& database);
 };
+
+// Deletes the history of a places.sqlite of any Firefox (3.0 to the current one): every visit,
+// every place that only visits kept, what the address bar learnt from typing
+// (moz_inputhistory) and the sites no place refers to any more (moz_origins). A visited place
+// that a bookmark points at stays, with its visit figures cleared: deleting it would leave the
+// bookmark pointing at nothing. All or nothing: false, with the database unchanged, when any
+// statement fails.
+bool ClearFireFoxHistory(platform::SqliteDatabase& db);
 
 } // namespace lumexa::cleaners

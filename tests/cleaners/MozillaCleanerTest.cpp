@@ -63,17 +63,28 @@ const std::vector<TDatabase>& CurrentFirefox()
           "INTEGER, recalc_alt_frecency INTEGER NOT NULL DEFAULT 0)",
           "CREATE TABLE moz_historyvisits (id INTEGER PRIMARY KEY, from_visit INTEGER, place_id INTEGER, visit_date "
           "INTEGER, visit_type INTEGER, session INTEGER, source INTEGER DEFAULT 0 NOT NULL, triggeringPlaceId INTEGER)",
+          "CREATE TABLE moz_inputhistory (place_id INTEGER NOT NULL, input LONGVARCHAR NOT NULL, use_count "
+          "INTEGER, PRIMARY KEY (place_id, input))",
+          "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT NULL, parent INTEGER, "
+          "position INTEGER, title LONGVARCHAR, keyword_id INTEGER, folder_type TEXT, dateAdded INTEGER, "
+          "lastModified INTEGER, guid TEXT, syncStatus INTEGER NOT NULL DEFAULT 0, syncChangeCounter INTEGER NOT "
+          "NULL DEFAULT 1)",
           "CREATE UNIQUE INDEX moz_places_url_hashindex ON moz_places (url_hash, url)",
           "CREATE INDEX moz_historyvisits_placedateindex ON moz_historyvisits (place_id, visit_date)",
           "INSERT INTO moz_origins (id, prefix, host, frecency) VALUES (1, 'https://', 'news.example.com', 100), "
-          "(2, 'https://', 'www.mozilla.org', 50)",
-          "INSERT INTO moz_places (id, url, title, rev_host, visit_count, guid, origin_id) VALUES "
-          "(1, 'https://news.example.com/today', 'Today', 'moc.elpmaxe.swen.', 2, 'aaaaaaaaaaaa', 1), "
-          "(2, 'https://news.example.com/secret', 'Secret', 'moc.elpmaxe.swen.', 1, 'bbbbbbbbbbbb', 1), "
-          "(3, 'https://www.mozilla.org/firefox/', 'Bookmarked, never visited', 'gro.allizom.www.', 0, "
+          "(2, 'https://', 'www.mozilla.org', 50), (3, 'https://', 'secret.example.net', 10)",
+          "INSERT INTO moz_places (id, url, title, rev_host, visit_count, last_visit_date, guid, origin_id) VALUES "
+          "(1, 'https://news.example.com/today', 'Bookmarked and visited', 'moc.elpmaxe.swen.', 2, "
+          "1256915110000000, 'aaaaaaaaaaaa', 1), "
+          "(2, 'https://secret.example.net/page', 'Secret', 'ten.elpmaxe.terces.', 1, 1256915111000000, "
+          "'bbbbbbbbbbbb', 3), "
+          "(3, 'https://www.mozilla.org/firefox/', 'Bookmarked, never visited', 'gro.allizom.www.', 0, NULL, "
           "'cccccccccccc', 2)",
           "INSERT INTO moz_historyvisits (from_visit, place_id, visit_date, visit_type) VALUES "
-          "(0, 1, 1256915109000000, 1), (1, 1, 1256915110000000, 1), (2, 2, 1256915111000000, 2)"}},
+          "(0, 1, 1256915109000000, 1), (1, 1, 1256915110000000, 1), (2, 2, 1256915111000000, 2)",
+          "INSERT INTO moz_inputhistory (place_id, input, use_count) VALUES (2, 'secr', 1)",
+          "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (1, 2, NULL, 0, 0, 'menu'), "
+          "(2, 1, 1, 1, 0, 'Today'), (3, 1, 3, 1, 1, 'Firefox')"}},
         {"cookies.sqlite",
          {"PRAGMA journal_mode=WAL",
           "CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, originAttributes TEXT NOT NULL DEFAULT '', name TEXT, "
@@ -108,12 +119,20 @@ const std::vector<TDatabase>& FireFox3()
           "favicon_id INTEGER, frecency INTEGER DEFAULT -1 NOT NULL)",
           "CREATE TABLE moz_historyvisits (id INTEGER PRIMARY KEY, from_visit INTEGER, place_id INTEGER, visit_date "
           "INTEGER, visit_type INTEGER, session INTEGER)",
+          "CREATE TABLE moz_inputhistory (place_id INTEGER NOT NULL, input LONGVARCHAR NOT NULL, use_count "
+          "INTEGER, PRIMARY KEY (place_id, input))",
+          "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT NULL, parent INTEGER, "
+          "position INTEGER, title LONGVARCHAR, keyword_id INTEGER, folder_type TEXT, dateAdded INTEGER, "
+          "lastModified INTEGER)",
           "INSERT INTO moz_places (id, url, title, rev_host, visit_count) VALUES "
-          "(1, 'http://news.example.com/today', 'Today', 'moc.elpmaxe.swen.', 2), "
-          "(2, 'http://news.example.com/secret', 'Secret', 'moc.elpmaxe.swen.', 1), "
+          "(1, 'http://news.example.com/today', 'Bookmarked and visited', 'moc.elpmaxe.swen.', 2), "
+          "(2, 'http://secret.example.net/page', 'Secret', 'ten.elpmaxe.terces.', 1), "
           "(3, 'http://www.mozilla.com/firefox/', 'Bookmarked, never visited', 'moc.allizom.www.', 0)",
           "INSERT INTO moz_historyvisits (from_visit, place_id, visit_date, visit_type, session) VALUES "
-          "(0, 1, 1256915109000000, 1, 1), (1, 1, 1256915110000000, 1, 1), (2, 2, 1256915111000000, 2, 1)"}},
+          "(0, 1, 1256915109000000, 1, 1), (1, 1, 1256915110000000, 1, 1), (2, 2, 1256915111000000, 2, 1)",
+          "INSERT INTO moz_inputhistory (place_id, input, use_count) VALUES (2, 'secr', 1)",
+          "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (1, 2, NULL, 0, 0, 'menu'), "
+          "(2, 1, 1, 1, 0, 'Today'), (3, 1, 3, 1, 1, 'Firefox')"}},
         {"cookies.sqlite",
          {"CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, name TEXT, value TEXT, host TEXT, path TEXT, expiry "
           "INTEGER, lastAccessed INTEGER, isSecure INTEGER, isHttpOnly INTEGER)",
@@ -475,8 +494,8 @@ TEST_F(FireFoxCleanerTest, DatabaseItemsDeleteTheirRowsInCurrentAndOldProfiles)
         std::vector<std::string> keptUrl;
     };
     const std::vector<Schema> schemas = {
-        {"current Firefox", CurrentFirefox(), {"https://www.mozilla.org/firefox/"}},
-        {"Firefox 3.0", FireFox3(), {"http://www.mozilla.com/firefox/"}},
+        {"current Firefox", CurrentFirefox(), {"https://news.example.com/today", "https://www.mozilla.org/firefox/"}},
+        {"Firefox 3.0", FireFox3(), {"http://news.example.com/today", "http://www.mozilla.com/firefox/"}},
     };
     for (const Schema& schema : schemas) {
         CreateDatabases(p, schema.databases);
@@ -503,7 +522,18 @@ TEST_F(FireFoxCleanerTest, DatabaseItemsDeleteTheirRowsInCurrentAndOldProfiles)
             {p + "\\downloads.sqlite", 81, hasDownloads, downloads},
         };
         EXPECT_EQ(record.erased, expected) << "case: " << schema.name;
+        // The history is gone; bookmarks keep their places, which no longer count as visited.
         EXPECT_EQ(Urls(p), schema.keptUrl) << "case: " << schema.name;
+        EXPECT_TRUE(Query(p + "\\places.sqlite", "select id from moz_historyvisits").empty())
+            << "case: " << schema.name;
+        EXPECT_TRUE(Query(p + "\\places.sqlite", "select input from moz_inputhistory").empty())
+            << "case: " << schema.name;
+        EXPECT_EQ(Query(p + "\\places.sqlite", "select visit_count from moz_places order by id"),
+                  (std::vector<std::string>{"0", "0"}))
+            << "case: " << schema.name;
+        EXPECT_EQ(Query(p + "\\places.sqlite", "select count(*) from moz_bookmarks b join moz_places p on p.id = b.fk"),
+                  std::vector<std::string>{"2"})
+            << "case: " << schema.name;
         EXPECT_EQ(CookieHosts(p), (std::vector<std::string>{"WWW.KEPT.ORG", "www.kept.org"}))
             << "case: " << schema.name;
         EXPECT_TRUE(FormValues(p).empty()) << "case: " << schema.name;
@@ -518,6 +548,39 @@ TEST_F(FireFoxCleanerTest, DatabaseItemsDeleteTheirRowsInCurrentAndOldProfiles)
         for (const TDatabase& database : schema.databases)
             machine().Files().DeleteFile(p + "\\" + database.file);
     }
+}
+
+TEST_F(FireFoxCleanerTest, HistoryClearingForgetsVisitedSitesAndIsAllOrNothing)
+{
+    const std::string places = FireFoxProfile() + "\\places.sqlite";
+    CreateDatabase(places, CurrentFirefox().front().statements);
+    {
+        SqliteStatus status;
+        const auto db = SqliteDatabase::Open(machine().Files(), places, status);
+        ASSERT_TRUE(db && ClearFireFoxHistory(*db)) << status.message;
+    }
+    // The site only the deleted place came from is forgotten; the bookmarked place is no
+    // longer offered as recently visited.
+    EXPECT_EQ(Query(places, "select host from moz_origins order by id"),
+              (std::vector<std::string>{"news.example.com", "www.mozilla.org"}));
+    EXPECT_EQ(Query(places, "select count(*) from moz_places where last_visit_date is not null"),
+              std::vector<std::string>{"0"});
+
+    // A statement failing halfway (here a trigger refusing to delete visits) leaves the
+    // database as it was.
+    machine().Files().DeleteFile(places);
+    std::vector<const char*> refusing = CurrentFirefox().front().statements;
+    refusing.push_back("CREATE TRIGGER held BEFORE DELETE ON moz_historyvisits BEGIN SELECT RAISE(ABORT, 'held'); END");
+    CreateDatabase(places, refusing);
+    {
+        SqliteStatus status;
+        const auto db = SqliteDatabase::Open(machine().Files(), places, status);
+        ASSERT_TRUE(db) << status.message;
+        EXPECT_FALSE(ClearFireFoxHistory(*db));
+    }
+    EXPECT_EQ(Query(places, "select visit_count from moz_places order by id"),
+              (std::vector<std::string>{"2", "1", "0"}));
+    EXPECT_EQ(Query(places, "select count(*) from moz_historyvisits"), std::vector<std::string>{"3"});
 }
 
 TEST_F(FireFoxCleanerTest, TheCookieHostIsAValueNeverPartOfTheStatement)
@@ -730,7 +793,8 @@ TEST_F(FireFoxCleanerTest, AFirefoxProfileOfTheHostIsFoundUnderZAndCleaned)
                                             "79 erased " + profile + "\\formhistory.sqlite",
                                             "80 erased " + profile + "\\places.sqlite"};
     EXPECT_EQ(objects, expected);
-    EXPECT_EQ(Urls(profile), std::vector<std::string>{"https://www.mozilla.org/firefox/"});
+    EXPECT_EQ(Urls(profile),
+              (std::vector<std::string>{"https://news.example.com/today", "https://www.mozilla.org/firefox/"}));
     EXPECT_EQ(CookieHosts(profile), (std::vector<std::string>{"WWW.KEPT.ORG", "www.kept.org"}));
     EXPECT_TRUE(FormValues(profile).empty());
 }
