@@ -27,6 +27,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     AddLockerCommands(app, context, dispatch);
     AddTracksCommands(app, context, dispatch);
     AddProfilesCommands(app, context, dispatch);
+    AddBrowserCommands(app, context, dispatch);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

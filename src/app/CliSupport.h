@@ -50,5 +50,6 @@ void AddSecureDeleteCommands(CLI::App& app, TCliContext& context, TCliDispatch& 
 void AddLockerCommands(CLI::App&, TCliContext&, TCliDispatch&);
 void AddTracksCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 void AddProfilesCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
+void AddBrowserCommands(CLI::App& app, TCliContext& context, TCliDispatch& dispatch);
 
 } // namespace lumexa::app

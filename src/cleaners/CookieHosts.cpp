@@ -1,5 +1,10 @@
 #include "cleaners/CookieHosts.h"
 
+#include <mutex>
+#include <utility>
+
+#include "cleaners/IECleaner.h"
+#include "core/SecureDeleteOptions.h"
 #include "platform/FileSystem.h"
 #include "platform/Machine.h"
 #include "platform/Registry.h"
@@ -82,6 +87,37 @@ std::vector<std::string> TypedWebUrls()
             urls.push_back(url);
     }
     return urls;
+}
+
+std::unique_ptr<TIECleanerThread> NewIECookieLister(std::function<void(std::string host)> onHost)
+{
+    constexpr std::uint8_t IECookiesItem = 56;
+    // The deletion settings source with the defaults: the analysis reads no deletion settings.
+    constexpr std::uint8_t DefaultOptionsSource = 2;
+    auto cleaner =
+        std::make_unique<TIECleanerThread>(TIECleanerThread::ModeInternetExplorer, DefaultOptionsSource, true, 0);
+    cleaner->Options.Method = core::MethodAnalysis;
+    cleaner->Items.reset();
+    cleaner->Items.set(IECookiesItem);
+    cleaner->ReportDetail =
+        [onHost = std::move(onHost)](
+            const std::string&, const std::string& url, const std::string&, std::uint8_t, bool, std::int64_t) {
+            onHost(CookieUrlHost(url));
+        };
+    return cleaner;
+}
+
+std::vector<std::string> IECookieHosts()
+{
+    std::mutex lock;
+    std::vector<std::string> hosts;
+    const auto lister = NewIECookieLister([&](std::string host) {
+        std::lock_guard guard(lock);
+        hosts.push_back(std::move(host));
+    });
+    lister->Resume();
+    lister->WaitFor();
+    return hosts;
 }
 
 } // namespace lumexa::cleaners

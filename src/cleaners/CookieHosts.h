@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +28,16 @@ std::vector<std::string> ProfileCookieHosts(const TSavedProfiles& profiles, bool
 // that are web addresses (beginning with "http" or "www", any case), as typed, in the order of
 // the value names. The key is only read.
 std::vector<std::string> TypedWebUrls();
+
+class TIECleanerThread;
+
+// Internet Explorer's cookie store (shared by AOL), as the cleaner sees it: a suspended
+// Internet Explorer cleaner that analyses item 56 only, with the default deletion settings, and
+// calls `onHost` on its own thread with the host of every cookie entry of the URL cache
+// (CookieUrlHost), in cache order, repeats included. It changes nothing; it sets Terminated
+// when done.
+std::unique_ptr<TIECleanerThread> NewIECookieLister(std::function<void(std::string host)> onHost);
+// The same, run to its end on the calling thread.
+std::vector<std::string> IECookieHosts();
 
 } // namespace lumexa::cleaners

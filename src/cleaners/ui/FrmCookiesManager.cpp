@@ -9,15 +9,11 @@
 #include "cleaners/CookieHosts.h"
 #include "cleaners/IECleaner.h"
 #include "cleaners/KeepList.h"
-#include "core/SecureDeleteOptions.h"
 
 namespace lumexa::cleaners::ui {
 
 namespace {
 
-constexpr std::uint8_t IECookiesItem = 56;
-// The deletion settings source with the defaults: the analysis reads no deletion settings.
-constexpr std::uint8_t DefaultOptionsSource = 2;
 constexpr int TerminatedPollMs = 10;
 
 const TKeepListCaptions Captions = {
@@ -82,18 +78,12 @@ void TFrmCookiesManager::CollectCacheCookies()
 {
     if (Abandoned())
         return;
-    m_cleaner =
-        std::make_unique<TIECleanerThread>(TIECleanerThread::ModeInternetExplorer, DefaultOptionsSource, true, 0);
-    m_cleaner->Options.Method = core::MethodAnalysis;
-    m_cleaner->Items.reset();
-    m_cleaner->Items.set(IECookiesItem);
     // The cleaner's events run on its own thread: they only post to this window, whose thread
     // adds the hosts. The window outlives the cleaner, which is gone before this returns.
-    m_cleaner->ReportDetail =
-        [this](const std::string&, const std::string& url, const std::string&, std::uint8_t, bool, std::int64_t) {
-            QMetaObject::invokeMethod(
-                this, [this, host = CookieUrlHost(url)] { AddCurrent(host); }, Qt::QueuedConnection);
-        };
+    m_cleaner = NewIECookieLister([this](std::string host) {
+        QMetaObject::invokeMethod(
+            this, [this, host = std::move(host)] { AddCurrent(host); }, Qt::QueuedConnection);
+    });
 
     // The window's messages are processed while the cleaner works; its Terminated flag, which
     // it sets when done, is polled as the cleaning run polls it.
