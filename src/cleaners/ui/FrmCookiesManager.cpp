@@ -2,13 +2,12 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QEventLoop>
 #include <QMetaObject>
-#include <QTimer>
 
 #include "cleaners/CookieHosts.h"
 #include "cleaners/IECleaner.h"
 #include "cleaners/KeepList.h"
+#include "core/ui/EventWait.h"
 
 namespace lumexa::cleaners::ui {
 
@@ -87,15 +86,8 @@ void TFrmCookiesManager::CollectCacheCookies()
 
     // The window's messages are processed while the cleaner works; its Terminated flag, which
     // it sets when done, is polled as the cleaning run polls it.
-    QEventLoop waiting;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &waiting, [&] {
-        if (m_cleaner->Terminated())
-            waiting.quit();
-    });
     m_cleaner->Resume();
-    poll.start(TerminatedPollMs);
-    waiting.exec();
+    core::ui::WaitHandlingEvents([this] { return m_cleaner->Terminated(); }, TerminatedPollMs);
     m_cleaner.reset();
     // Hosts posted before the cleaner ended and not yet delivered.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);

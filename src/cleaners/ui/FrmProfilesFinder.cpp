@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,12 +14,12 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "core/Helpers.h"
 #include "core/MessageTable.h"
+#include "core/ui/EventWait.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
@@ -444,15 +443,8 @@ void TFrmProfilesFinder::RunFinder(const std::vector<std::string>& roots)
     };
 
     SetSearchingState(true);
-    QEventLoop waiting;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &waiting, [&] {
-        if (m_finder->Finished())
-            waiting.quit();
-    });
     m_finder->Resume();
-    poll.start(FinderPollMs);
-    waiting.exec();
+    core::ui::WaitHandlingEvents([this] { return m_finder->Finished(); }, FinderPollMs);
     // What the finder posted before it ended and that has not been handled yet.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     SetSearchingState(false);
