@@ -358,6 +358,11 @@ void TFrmProfilesFinder::WelcomeNext()
         ShowPage(ResultsPage);
         return;
     }
+    // A list of another action (the other browser's stored profiles) must not be saved under
+    // this browser's key.
+    m_results->clear();
+    m_found.clear();
+    m_count->setText(QStringLiteral("0"));
     FillDrives();
     ShowPage(DrivesPage);
 }

@@ -291,6 +291,25 @@ TEST_F(ProfilesManagerTest, ANetscapeSearchFindsOnlyNetscapesProfiles)
     EXPECT_FALSE(Find<QPushButton>("btnStop")->isEnabled());
 }
 
+TEST_F(ProfilesManagerTest, ASearchAfterGoingBackListsOnlyWhatItFound)
+{
+    SeedProfiles();
+    Store(FireFoxProfilesKey, "w1x2.work", WorkProfile + ",1");
+    Choose(TProfilesAction::ManageFireFox);
+    Click(&window(), "btnNext");
+    ASSERT_EQ(Results()->topLevelItemCount(), 1);
+    Click(&window(), "btnBack");
+
+    SearchDriveC(TProfilesAction::SearchNetscape);
+    EXPECT_EQ(ResultRows(), (std::vector<std::string>{"default|" + NetscapeProfile + "|0"}));
+    Tick(Results(), QStringLiteral("default"));
+    Click(&window(), "btnSave");
+    EXPECT_EQ(StoredValues(NetscapeProfilesKey),
+              (std::map<std::string, std::string>{{"n5s6.default", NetscapeProfile + ",1"}}));
+    EXPECT_EQ(StoredValues(FireFoxProfilesKey),
+              (std::map<std::string, std::string>{{"w1x2.work", WorkProfile + ",1"}}));
+}
+
 TEST_F(ProfilesManagerTest, BrowseSearchesOneFolderAndAddsWhatIsNotListedYet)
 {
     SeedProfiles();
