@@ -7,9 +7,13 @@
 # request per connection, and so does tinyproxy, so the direct figures are measured on the same
 # footing (a new connection per request).
 #
-# Usage: bench/proxy-vs-peers.sh [LUMEXA_CLI] [SECONDS]
+# Each figure is the median of ROUNDS runs, and the three ways are taken in turn within every
+# round, so a build starting on the machine in the middle weighs on all three alike.
+#
+# Usage: bench/proxy-vs-peers.sh [LUMEXA_CLI] [SECONDS] [ROUNDS]
 #   LUMEXA_CLI  default build/bench/src/app/lumexa-cli (the `bench` preset), else build/release/...
 #   SECONDS     length of each wrk run, default 5
+#   ROUNDS      runs of each way per row, default 3
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +26,7 @@ fi
 [ -n "$cli" ] && [ -x "$cli" ] || { echo "lumexa-cli not found: build the bench preset first" >&2; exit 2; }
 cli=$(realpath "$cli")
 seconds=${2:-5}
+rounds=${3:-3}
 for tool in nginx tinyproxy wrk python3; do
     command -v "$tool" >/dev/null || { echo "$tool is needed" >&2; exit 2; }
 done
@@ -104,6 +109,14 @@ wrk.headers["Connection"] = "close"
 EOF
 done
 
+# Prints the median of each column of "requests/s MB/s" lines.
+median() {
+    python3 -c '
+import statistics, sys
+rows = [line.split() for line in sys.stdin if line.strip()]
+print(" ".join(f"{statistics.median(float(r[i]) for r in rows):.{p}f}" for i, p in ((0, 1), (1, 2))))'
+}
+
 # Prints "requests/s MB/s" for one run.
 # wrk counts a close after a response without "Connection: close" as a read error; such
 # lines are shown with the run they belong to.
@@ -124,16 +137,25 @@ EOF
 }
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(uname -sr)"
-echo "Tools: $(nginx -v 2>&1 | cut -d/ -f2) nginx, tinyproxy $(tinyproxy -v | awk '{print $2}'), $(wrk -v 2>&1 | head -1 | awk '{print $1, $2}'); ${seconds}s per run"
+echo "Tools: $(nginx -v 2>&1 | cut -d/ -f2) nginx, tinyproxy $(tinyproxy -v | awk '{print $2}'), $(wrk -v 2>&1 | head -1 | awk '{print $1, $2}'); ${seconds}s per run, median of $rounds"
+echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 printf "| %-6s | %5s | %12s | %12s | %12s | %12s | %12s | %12s | %9s | %9s |\n" \
     file conns "direct req/s" "tiny req/s" "lumexa req/s" "direct MB/s" "tiny MB/s" "lumexa MB/s" "lx/tiny" "lx/direct"
 printf "|%s|\n" "--------|-------|--------------|--------------|--------------|--------------|--------------|--------------|-----------|-----------"
 for file in 1k.bin 1m.bin; do
     for conns in 1 32; do
-        read -r d_rps d_mb < <(measure "direct $file" "$origin" "$work/direct-$file.lua" "$conns")
-        read -r t_rps t_mb < <(measure "tinyproxy $file" "$tiny" "$work/proxy-$file.lua" "$conns")
-        read -r l_rps l_mb < <(measure "lumexa $file" "$lumexa" "$work/proxy-$file.lua" "$conns")
+        : >"$work/direct.runs"
+        : >"$work/tiny.runs"
+        : >"$work/lumexa.runs"
+        for _ in $(seq 1 "$rounds"); do
+            measure "direct $file" "$origin" "$work/direct-$file.lua" "$conns" >>"$work/direct.runs"
+            measure "tinyproxy $file" "$tiny" "$work/proxy-$file.lua" "$conns" >>"$work/tiny.runs"
+            measure "lumexa $file" "$lumexa" "$work/proxy-$file.lua" "$conns" >>"$work/lumexa.runs"
+        done
+        read -r d_rps d_mb < <(median <"$work/direct.runs")
+        read -r t_rps t_mb < <(median <"$work/tiny.runs")
+        read -r l_rps l_mb < <(median <"$work/lumexa.runs")
         ratio_tiny=$(python3 -c "print(f'{$l_rps / $t_rps:.2f}')")
         ratio_direct=$(python3 -c "print(f'{$l_mb / $d_mb:.2f}')")
         printf "| %-6s | %5s | %12s | %12s | %12s | %12s | %12s | %12s | %9s | %9s |\n" \
@@ -141,5 +163,6 @@ for file in 1k.bin 1m.bin; do
     done
 done
 echo
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "lx/tiny: Lumexa's requests per second over tinyproxy's; lx/direct: Lumexa's transfer rate over direct."
 echo "Targets: lx/tiny >= 1.00 at 32 connections; lx/direct >= 0.90 for 1m.bin."

@@ -16,7 +16,10 @@ namespace lumexa::identity {
 
 namespace {
 
-constexpr std::size_t BlockSize = 256 * 1024;
+// The most a body moves in one step: as much as the relay pipe holds (1 MiB when granted).
+constexpr std::size_t BlockSize = TRelayPipe::PreferredCapacity;
+// A body kept in memory is read in blocks of this size.
+constexpr std::size_t MemoryBlockSize = 256 * 1024;
 constexpr std::string_view BadRequestReply =
     "HTTP/1.0 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
 constexpr std::string_view BadGatewayReply =
@@ -71,8 +74,13 @@ private:
     void Tunnel(const THttpHead& request, std::string leftover);
     bool Connect(const std::string& host, std::uint16_t port);
     // Copies `length` bytes (or everything until the source closes, when `length` is empty)
-    // from `from` to `to`, `leftover` first. Bytes from the outbound side are counted.
-    bool CopyBody(TTcpSocket& from, TTcpSocket& to, std::string leftover, std::optional<std::uint64_t> length);
+    // from `from` to `to`, `leftover` first. Bytes from the outbound side are counted. `head`
+    // goes to `to` before the body: a streamed body's first bytes go in the same write.
+    bool CopyBody(TTcpSocket& from,
+                  TTcpSocket& to,
+                  std::string leftover,
+                  std::optional<std::uint64_t> length,
+                  std::string head = {});
     void Relay(std::string clientLeftover);
     void Count(std::size_t bytes, const TTcpSocket& from);
 
@@ -310,18 +318,19 @@ void TProxyExchange::PassThrough(const THttpHead& request, std::string leftover)
     m_context.TransferSource = 1;
     if (m_server.OnHTTPResponse)
         m_server.OnHTTPResponse(m_context);
-    if (!m_client.WriteAll(JoinHead({}, m_context.Headers), m_timeout))
-        return;
-    if (!HasNoBody(request.Method, response.Head.StatusCode))
-        CopyBody(outbound, m_client, buffer.substr(response.Consumed), response.Head.ContentLength);
+    std::string head = JoinHead({}, m_context.Headers);
+    if (HasNoBody(request.Method, response.Head.StatusCode))
+        m_client.WriteAll(head, m_timeout);
+    else
+        CopyBody(outbound, m_client, buffer.substr(response.Consumed), response.Head.ContentLength, std::move(head));
 }
 
-bool TProxyExchange::CopyBody(TTcpSocket& from,
-                              TTcpSocket& to,
-                              std::string leftover,
-                              std::optional<std::uint64_t> length)
+bool TProxyExchange::CopyBody(
+    TTcpSocket& from, TTcpSocket& to, std::string leftover, std::optional<std::uint64_t> length, std::string head)
 {
     const bool memory = m_context.TransferMode == TIdHTTPProxyTransferMode::Memory;
+    if (memory && !head.empty() && !to.WriteAll(head, m_timeout))
+        return false;
     std::string document;
     std::uint64_t remaining = length.value_or(UINT64_MAX);
     if (!leftover.empty()) {
@@ -329,13 +338,17 @@ bool TProxyExchange::CopyBody(TTcpSocket& from,
         Count(leftover.size(), from);
         if (memory)
             document.append(leftover, 0, take);
-        else if (!to.WriteAll(std::string_view(leftover).substr(0, take), m_timeout))
-            return false;
+        else
+            head.append(leftover, 0, take);
         remaining -= take;
     }
-    std::string block(memory ? BlockSize : 0, '\0');
+    // One write, one segment, for the head and the bytes that came with it.
+    if (!memory && !head.empty() && !to.WriteAll(head, m_timeout))
+        return false;
+    std::string block(memory ? MemoryBlockSize : 0, '\0');
     while (remaining > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(BlockSize, remaining));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(memory ? MemoryBlockSize : BlockSize, remaining));
         const TReadResult read =
             memory ? from.ReadSome(block.data(), want, m_timeout) : from.PassTo(to, want, m_timeout, m_pipe);
         Count(read.Count, from);
@@ -482,17 +495,20 @@ std::vector<std::string> TIdHTTPProxyServer::Addresses() const
 
 void TIdHTTPProxyServer::Accepted(std::unique_ptr<TTcpSocket> client)
 {
-    std::lock_guard lock(m_connectionsLock);
-    m_pending.push_back(std::move(client));
-    if (m_idleThreads >= m_pending.size()) {
-        m_connectionWake.notify_one();
-        return;
+    {
+        std::lock_guard lock(m_connectionsLock);
+        m_pending.push_back(std::move(client));
+        if (m_idleThreads < m_pending.size()) {
+            // Threads that ended (more than MaxIdleThreads were idle) are joined here.
+            for (auto it = m_threads.begin(); it != m_threads.end();)
+                it = (*it)->Finished() ? m_threads.erase(it) : std::next(it);
+            m_threads.push_back(std::make_unique<TConnectionThread>(*this));
+            m_threads.back()->Resume();
+            return;
+        }
     }
-    // Threads that ended (more than MaxIdleThreads were idle) are joined here.
-    for (auto it = m_threads.begin(); it != m_threads.end();)
-        it = (*it)->Finished() ? m_threads.erase(it) : std::next(it);
-    m_threads.push_back(std::make_unique<TConnectionThread>(*this));
-    m_threads.back()->Resume();
+    // Woken after the lock is released, the idle thread does not block on it at once.
+    m_connectionWake.notify_one();
 }
 
 std::unique_ptr<TTcpSocket> TIdHTTPProxyServer::NextConnection()

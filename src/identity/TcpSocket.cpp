@@ -24,6 +24,8 @@ std::string ErrnoText(int error)
     return ::strerror_r(error, buffer, sizeof buffer);
 }
 
+constexpr int OutboundReceiveBuffer = 4 * 1024 * 1024;
+
 int PollFor(int fd, short events, TMilliseconds timeout)
 {
     pollfd p{fd, events, 0};
@@ -34,16 +36,37 @@ int PollFor(int fd, short events, TMilliseconds timeout)
     }
 }
 
+bool IsLoopback(const sockaddr& address)
+{
+    if (address.sa_family == AF_INET) {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+        return (ntohl(v4.sin_addr.s_addr) >> 24) == 127;
+    }
+    if (address.sa_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        if (IN6_IS_ADDR_LOOPBACK(&v6.sin6_addr))
+            return true;
+        return IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr) && v6.sin6_addr.s6_addr[12] == 127;
+    }
+    return false;
+}
+
 // A non-blocking connect bounded by `timeout`; the socket is blocking again afterwards.
 int ConnectOne(const addrinfo& address, TMilliseconds timeout, int& error)
 {
-    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
+    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address.ai_protocol);
     if (fd < 0) {
         error = errno;
         return -1;
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    // Every exchange has a new outbound connection, whose receive buffer would start small
+    // (128 KiB) and grow with the transfer: the server waits for the window to open and the
+    // proxy acknowledges in small steps. To a server on this machine (a local web server, a
+    // remote proxy running here) a large fixed buffer lets a body of a few megabytes come at
+    // once. Anywhere else the system's tuning stays: a fixed buffer turns off its growth, and
+    // with the usual net.core.rmem_max (208 KiB) would cap every download over a long route.
+    if (IsLoopback(*address.ai_addr))
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &OutboundReceiveBuffer, sizeof OutboundReceiveBuffer);
     int result = ::connect(fd, address.ai_addr, address.ai_addrlen);
     if (result < 0 && errno == EINPROGRESS) {
         const int events = PollFor(fd, POLLOUT, timeout);
@@ -61,7 +84,7 @@ int ConnectOne(const addrinfo& address, TMilliseconds timeout, int& error)
         ::close(fd);
         return -1;
     }
-    ::fcntl(fd, F_SETFL, flags);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     return fd;
@@ -149,6 +172,8 @@ TReadResult TTcpSocket::PassTo(TTcpSocket& to, std::size_t size, TMilliseconds t
             return {TReadStatus::Error, read.Count};
         return read;
     }
+    if (pipe.Capacity() > 0)
+        size = std::min(size, pipe.Capacity()); // a pipe cannot take more in one move
     const TReadResult read = ReadWhenReady(m_fd, timeout, [&] {
         return ::splice(m_fd, nullptr, pipe.WriteEnd(), nullptr, size, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
     });
@@ -196,7 +221,8 @@ bool TTcpSocket::WriteAll(std::string_view data, TMilliseconds timeout)
     return true;
 }
 
-TRelayPipe::TRelayPipe()
+TRelayPipe::TRelayPipe(std::size_t capacity)
+    : m_wanted(capacity)
 {
     Reset();
 }
@@ -218,12 +244,24 @@ void TRelayPipe::Close()
 void TRelayPipe::Reset()
 {
     Close();
+    m_capacity = 0;
     if (::pipe2(m_fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         m_fds[0] = m_fds[1] = -1;
         return;
     }
-    // A larger pipe moves a large body in fewer calls; the default size serves if refused.
-    ::fcntl(m_fds[1], F_SETPIPE_SZ, 256 * 1024);
+    const int current = ::fcntl(m_fds[1], F_GETPIPE_SZ);
+    m_capacity = current > 0 ? static_cast<std::size_t>(current) : 0;
+    // When a size is refused (EPERM above fs.pipe-max-size or for a user over the pipe memory
+    // limit, ENOMEM), half of it is asked for, down to the pipe's default size, which serves.
+    for (std::size_t size = m_wanted; size != 0 && size != m_capacity; size /= 2) {
+        const int granted = ::fcntl(m_fds[1], F_SETPIPE_SZ, static_cast<int>(std::min<std::size_t>(size, 1U << 30)));
+        if (granted > 0) {
+            m_capacity = static_cast<std::size_t>(granted);
+            break;
+        }
+        if (size < m_capacity)
+            break;
+    }
 }
 
 void TTcpSocket::Shutdown()

@@ -34,19 +34,29 @@ struct TReadResult
 class TRelayPipe
 {
 public:
-    TRelayPipe();
+    // 1 MiB takes a typical download in one or two moves; with the default 64 KiB a megabyte
+    // costs sixteen pairs of calls.
+    static constexpr std::size_t PreferredCapacity = 1024 * 1024;
+
+    // Asks for `capacity` bytes; when the system refuses (a user over the pipe memory limit),
+    // the largest smaller size it grants, down to the pipe's default size.
+    explicit TRelayPipe(std::size_t capacity = PreferredCapacity);
     ~TRelayPipe();
     TRelayPipe(const TRelayPipe&) = delete;
     TRelayPipe& operator=(const TRelayPipe&) = delete;
     bool Ok() const { return m_fds[0] >= 0; }
     int ReadEnd() const { return m_fds[0]; }
     int WriteEnd() const { return m_fds[1]; }
+    // The bytes the pipe holds at most (as the system granted them); 0 without a pipe.
+    std::size_t Capacity() const { return m_capacity; }
     // A new, empty pipe.
     void Reset();
 
 private:
     void Close();
     int m_fds[2] = {-1, -1};
+    const std::size_t m_wanted;
+    std::size_t m_capacity = 0;
 };
 
 class TTcpSocket
@@ -64,9 +74,9 @@ public:
 
     // Waits up to `timeout` for bytes and reads what is there (at most `size`).
     TReadResult ReadSome(char* buffer, std::size_t size, TMilliseconds timeout);
-    // Waits like ReadSome, then moves what arrived (at most `size`) to `to`. Data: `Count`
-    // bytes were read and all written; Error with a Count: they were read but could not be
-    // written.
+    // Waits like ReadSome, then moves what arrived (at most `size`, and at most the pipe's
+    // capacity) to `to`. Data: `Count` bytes were read and all written; Error with a Count:
+    // they were read but could not be written.
     TReadResult PassTo(TTcpSocket& to, std::size_t size, TMilliseconds timeout, TRelayPipe& pipe);
     // Writes everything; false when the peer is gone or nothing could be written for `timeout`.
     bool WriteAll(std::string_view data, TMilliseconds timeout);

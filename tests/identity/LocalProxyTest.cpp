@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
 
 #include "identity/IdHTTPProxyServer.h"
 #include "identity/Peers.h"
@@ -14,31 +11,6 @@
 
 namespace lumexa::identity {
 namespace {
-
-// An address of this machine that is not a loopback one, or empty.
-std::string NonLoopbackAddress()
-{
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return {};
-    std::string found;
-    for (const ifaddrs* i = list; i && found.empty(); i = i->ifa_next) {
-        if (!i->ifa_addr)
-            continue;
-        char text[INET6_ADDRSTRLEN] = {};
-        if (i->ifa_addr->sa_family == AF_INET) {
-            const auto* a = reinterpret_cast<const sockaddr_in*>(i->ifa_addr);
-            if ((ntohl(a->sin_addr.s_addr) >> 24) != 127)
-                found = ::inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
-        } else if (i->ifa_addr->sa_family == AF_INET6) {
-            const auto* a = reinterpret_cast<const sockaddr_in6*>(i->ifa_addr);
-            if (!IN6_IS_ADDR_LOOPBACK(&a->sin6_addr) && !IN6_IS_ADDR_LINKLOCAL(&a->sin6_addr))
-                found = ::inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof text);
-        }
-    }
-    ::freeifaddrs(list);
-    return found;
-}
 
 class LocalProxyTest : public test::MachineTest
 {
@@ -99,7 +71,7 @@ TEST_F(LocalProxyTest, ItListensOnTheLoopbackAddressesOnly)
     EXPECT_TRUE(TTcpSocket::Connect("127.0.0.1", port, TMilliseconds(5000), nullptr));
     EXPECT_TRUE(TTcpSocket::Connect("::1", port, TMilliseconds(5000), nullptr));
 
-    const std::string outside = NonLoopbackAddress();
+    const std::string outside = test::NonLoopbackAddress();
     if (outside.empty())
         GTEST_SKIP() << "this machine has no address but the loopback ones to try from";
     std::string error;

@@ -4,7 +4,10 @@
 #include <stdexcept>
 #include <thread>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -327,6 +330,31 @@ std::string Exchange(std::uint16_t port, const std::string& bytes, bool* closed)
         return "(cannot connect)";
     socket->WriteAll(bytes, PeerTimeout);
     return ReadToClose(*socket, closed);
+}
+
+// An address of this machine that is not a loopback one, or empty.
+std::string NonLoopbackAddress()
+{
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return {};
+    std::string found;
+    for (const ifaddrs* i = list; i && found.empty(); i = i->ifa_next) {
+        if (!i->ifa_addr)
+            continue;
+        char text[INET6_ADDRSTRLEN] = {};
+        if (i->ifa_addr->sa_family == AF_INET) {
+            const auto* a = reinterpret_cast<const sockaddr_in*>(i->ifa_addr);
+            if ((ntohl(a->sin_addr.s_addr) >> 24) != 127)
+                found = ::inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+        } else if (i->ifa_addr->sa_family == AF_INET6) {
+            const auto* a = reinterpret_cast<const sockaddr_in6*>(i->ifa_addr);
+            if (!IN6_IS_ADDR_LOOPBACK(&a->sin6_addr) && !IN6_IS_ADDR_LINKLOCAL(&a->sin6_addr))
+                found = ::inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof text);
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
 }
 
 } // namespace lumexa::test

@@ -26,6 +26,8 @@ std::uint16_t FreePort();
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds deadline = std::chrono::seconds(20));
 // Polls a connection to 127.0.0.1:port until it succeeds or `deadline` passes.
 bool WaitForPort(std::uint16_t port, std::chrono::seconds deadline = std::chrono::seconds(20));
+// An address of this machine that is not a loopback one or empty.
+std::string NonLoopbackAddress();
 
 // A child process, killed (SIGTERM, then SIGKILL) and reaped when the object goes, so a failing
 // test leaves nothing running.
