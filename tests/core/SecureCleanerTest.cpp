@@ -158,19 +158,6 @@ protected:
         return entries;
     }
 
-    std::vector<std::string> Names(const std::string& folder)
-    {
-        std::vector<std::string> names;
-        auto find = machine().Files().FindFirstFile(folder + "\\*");
-        if (!find)
-            return names;
-        do {
-            if (find->Data().name != "." && find->Data().name != "..")
-                names.push_back(find->Data().name);
-        } while (find->Next());
-        return names;
-    }
-
     platform::FileSystemConfig FilesConfig() { return platform::FileSystemConfig{machine().Config().drives}; }
 
     std::vector<Report> m_reports;

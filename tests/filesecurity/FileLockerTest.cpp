@@ -47,20 +47,6 @@ std::vector<std::uint8_t> Bytes(const std::string& text)
 class FileLockerTest : public test::MachineTest
 {
 protected:
-    // The names in a folder, in listing order.
-    std::vector<std::string> Names(const std::string& folder)
-    {
-        std::vector<std::string> names;
-        auto find = machine().Files().FindFirstFile(folder + "\\*.*");
-        if (!find)
-            return names;
-        do {
-            if (find->Data().name != "." && find->Data().name != "..")
-                names.push_back(find->Data().name);
-        } while (find->Next());
-        return names;
-    }
-
     // Locks and unlocks each length with one cipher and hash and checks the layout on the way:
     // the header fields, the exact size (32 + B + length) and a body equal to the body cipher's
     // own output for the stored salt and initial vector.

@@ -32,22 +32,7 @@ std::string Content(std::size_t length, std::uint32_t seed = 1)
     return text;
 }
 
-class HiderEncDecTest : public test::MachineTest
-{
-protected:
-    std::vector<std::string> Names(const std::string& folder)
-    {
-        std::vector<std::string> names;
-        auto find = machine().Files().FindFirstFile(folder + "\\*.*");
-        if (!find)
-            return names;
-        do {
-            if (find->Data().name != "." && find->Data().name != "..")
-                names.push_back(find->Data().name);
-        } while (find->Next());
-        return names;
-    }
-};
+using HiderEncDecTest = test::MachineTest;
 
 TEST_F(HiderEncDecTest, RoundTripsEveryCipherInTheLockedFileFormat)
 {

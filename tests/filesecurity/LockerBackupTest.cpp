@@ -41,20 +41,6 @@ std::string Noise(std::size_t length, std::uint32_t seed)
 class LockerBackupTest : public test::MachineTest
 {
 protected:
-    // The names in a folder of the machine, "." and ".." left out.
-    std::vector<std::string> Names(const std::string& folder)
-    {
-        std::vector<std::string> names;
-        auto find = machine().Files().FindFirstFile(folder + "\\*.*");
-        if (!find)
-            return names;
-        do {
-            if (find->Data().name != "." && find->Data().name != "..")
-                names.push_back(find->Data().name);
-        } while (find->Next());
-        return names;
-    }
-
     std::vector<test::TZipEntry> Archive(const std::string& windowsPath)
     {
         std::string error;

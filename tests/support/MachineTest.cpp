@@ -68,4 +68,17 @@ bool MachineTest::Exists(const std::string& windowsPath)
     return machine().Files().FileExists(windowsPath) || machine().Files().DirectoryExists(windowsPath);
 }
 
+std::vector<std::string> MachineTest::Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    auto find = machine().Files().FindFirstFile(folder + "\\*");
+    if (!find)
+        return names;
+    do {
+        if (find->Data().name != "." && find->Data().name != "..")
+            names.push_back(find->Data().name);
+    } while (find->Next());
+    return names;
+}
+
 } // namespace lumexa::test

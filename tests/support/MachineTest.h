@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,8 @@ protected:
     void WriteFile(const std::string& windowsPath, const std::string& contents);
     std::string ReadFile(const std::string& windowsPath);
     bool Exists(const std::string& windowsPath);
+    // The names in a folder of the machine, in listing order, "." and ".." left out.
+    std::vector<std::string> Names(const std::string& folder);
 
 private:
     TempDir m_dir;

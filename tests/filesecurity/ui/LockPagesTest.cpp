@@ -63,19 +63,6 @@ protected:
         return box.text;
     }
 
-    std::vector<std::string> Names(const std::string& folder)
-    {
-        std::vector<std::string> names;
-        auto find = machine().Files().FindFirstFile(folder + "\\*.*");
-        if (!find)
-            return names;
-        do {
-            if (find->Data().name != "." && find->Data().name != "..")
-                names.push_back(find->Data().name);
-        } while (find->Next());
-        return names;
-    }
-
     void Lock(const std::string& path, const std::string& password)
     {
         TFileLocker locker(0, 0, password);
