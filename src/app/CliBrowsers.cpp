@@ -71,6 +71,15 @@ bool Holds(const TKeepListKind& kind, const std::vector<std::string>& lines, con
     });
 }
 
+bool SaveKeepList(TCliContext& context, const TKeepListKind& kind, const std::vector<std::string>& lines)
+{
+    if (cleaners::TKeepList::Save(kind.file, lines))
+        return true;
+    context.Fail("cannot write " + cleaners::TKeepList::PathOf(kind.file) + ": " +
+                 platform::SystemMessage(platform::GetLastError()));
+    return false;
+}
+
 int ShowKeepList(TCliContext& context, const TKeepListArgs& args)
 {
     const TKeepListKind& kind = KeepListOf(args.list);
@@ -107,9 +116,8 @@ int AddToKeepList(TCliContext& context, const TKeepListArgs& args)
     if (added.empty())
         return 0;
     lines.insert(lines.end(), added.begin(), added.end());
-    if (!cleaners::TKeepList::Save(kind.file, lines))
-        return context.Fail("cannot write " + cleaners::TKeepList::PathOf(kind.file) + ": " +
-                            platform::SystemMessage(platform::GetLastError()));
+    if (!SaveKeepList(context, kind, lines))
+        return 1;
     for (const std::string& entry : added)
         context.out << "kept\t" << entry << "\n";
     return 0;
@@ -134,9 +142,8 @@ int RemoveFromKeepList(TCliContext& context, const TKeepListArgs& args)
         }
         return false;
     });
-    if (!cleaners::TKeepList::Save(kind.file, lines))
-        return context.Fail("cannot write " + cleaners::TKeepList::PathOf(kind.file) + ": " +
-                            platform::SystemMessage(platform::GetLastError()));
+    if (!SaveKeepList(context, kind, lines))
+        return 1;
     for (const std::string& line : removed)
         context.out << "removed\t" << line << "\n";
     return 0;
