@@ -171,6 +171,9 @@ void TFrmProfilesFinder::BuildWidgets()
     auto* welcome = new QWidget(m_pages);
     auto* welcomeLayout = new QVBoxLayout(welcome);
     m_welcomeTitle = makeLabel("lblWelcome");
+    QFont headingFont = m_welcomeTitle->font();
+    headingFont.setBold(true);
+    m_welcomeTitle->setFont(headingFont);
     welcomeLayout->addWidget(m_welcomeTitle);
     const char* actionNames[4] = {"rbSearchNetscape", "rbManageNetscape", "rbSearchFireFox", "rbManageFireFox"};
     for (int action = 0; action < 4; ++action) {
@@ -216,9 +219,7 @@ void TFrmProfilesFinder::BuildWidgets()
     auto* results = new QWidget(m_pages);
     auto* resultsLayout = new QVBoxLayout(results);
     m_resultsTitle = makeLabel("lblTitle");
-    QFont titleFont = m_resultsTitle->font();
-    titleFont.setBold(true);
-    m_resultsTitle->setFont(titleFont);
+    m_resultsTitle->setFont(headingFont);
     m_instruction = makeLabel("lblInstruction");
     m_results = new QTreeWidget(results);
     m_results->setObjectName(QStringLiteral("lvProfiles"));
