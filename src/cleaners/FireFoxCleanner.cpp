@@ -29,13 +29,31 @@ bool ExecuteOk(SqliteDatabase& db, std::string_view statement)
     return db.Execute(statement).Ok();
 }
 
+// Current Firefox keeps the sites of its places in moz_origins; one no place uses any more
+// would still be offered by the address bar.
+void AddUnusedOriginsStatement(SqliteDatabase& db, std::vector<std::string_view>& statements)
+{
+    if (Compiles(db, "select origin_id from moz_places limit 0") && Compiles(db, "select id from moz_origins limit 0"))
+        statements.push_back(
+            "delete from moz_origins where id not in (select origin_id from moz_places where origin_id is not null)");
+}
+
+// All or nothing: the write lock is taken first, so the browser cannot add rows between the
+// statements, and closing without COMMIT after a failure rolls everything back.
+bool RunInOneTransaction(SqliteDatabase& db, const std::vector<std::string_view>& statements)
+{
+    if (!ExecuteOk(db, "BEGIN IMMEDIATE"))
+        return false;
+    for (const std::string_view statement : statements)
+        if (!ExecuteOk(db, statement))
+            return false;
+    return ExecuteOk(db, "COMMIT");
+}
+
 } // namespace
 
 bool ClearFireFoxHistory(SqliteDatabase& db)
 {
-    // The write lock is taken first, so the browser cannot add visits between the statements.
-    if (!db.Execute("BEGIN IMMEDIATE").Ok())
-        return false;
     std::vector<std::string_view> statements{
         "delete from moz_places where id in (select place_id from moz_historyvisits) and id not in "
         "(select fk from moz_bookmarks where fk is not null)"};
@@ -48,13 +66,26 @@ bool ClearFireFoxHistory(SqliteDatabase& db)
     statements.push_back("delete from moz_historyvisits");
     if (Compiles(db, "select place_id from moz_inputhistory limit 0"))
         statements.push_back("delete from moz_inputhistory");
-    if (Compiles(db, "select origin_id from moz_places limit 0") && Compiles(db, "select id from moz_origins limit 0"))
-        statements.push_back(
-            "delete from moz_origins where id not in (select origin_id from moz_places where origin_id is not null)");
-    for (const std::string_view statement : statements)
-        if (!ExecuteOk(db, statement))
-            return false; // closing without COMMIT rolls everything back
-    return ExecuteOk(db, "COMMIT");
+    AddUnusedOriginsStatement(db, statements);
+    return RunInOneTransaction(db, statements);
+}
+
+bool ClearFireFoxDownloads(SqliteDatabase& db)
+{
+    // A download is a visit of type 7 (TRANSITION_DOWNLOAD) to its source, with the file's
+    // name and state kept as "downloads/..." annotations of that place.
+    std::vector<std::string_view> statements;
+    if (Compiles(db, "select anno_attribute_id from moz_annos limit 0") &&
+        Compiles(db, "select name from moz_anno_attributes limit 0"))
+        statements.push_back("delete from moz_annos where anno_attribute_id in (select id from moz_anno_attributes "
+                             "where name like 'downloads/%')");
+    statements.push_back(
+        "delete from moz_places where id in (select place_id from moz_historyvisits where visit_type = 7) and id not "
+        "in (select place_id from moz_historyvisits where visit_type <> 7) and id not in (select fk from "
+        "moz_bookmarks where fk is not null)");
+    statements.push_back("delete from moz_historyvisits where visit_type = 7");
+    AddUnusedOriginsStatement(db, statements);
+    return RunInOneTransaction(db, statements);
 }
 
 TFireFoxCleanner::TFireFoxCleanner(std::uint8_t source, bool, std::uintptr_t)
@@ -68,6 +99,7 @@ TFireFoxCleanner::~TFireFoxCleanner()
 
 void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
 {
+    const platform::FileSystem& files = Machine::Current().Files();
     switch (item) {
     case 76:
         EraseFile(profile + "\\localstore.rdf");
@@ -75,7 +107,7 @@ void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
         DatabaseStep(profile + "\\places.sqlite", ClearFireFoxHistory);
         break;
     case 77:
-        if (Machine::Current().Files().FileExists(profile + "\\cookies.sqlite"))
+        if (files.FileExists(profile + "\\cookies.sqlite"))
             FilterCookieDatabase(profile + "\\cookies.sqlite");
         FilterCookieFile(profile, SafeFFCookiesFile);
         break;
@@ -94,8 +126,12 @@ void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
         break;
     case 81:
         EraseFile(profile + "\\downloads.rdf");
-        DatabaseStep(profile + "\\downloads.sqlite",
-                     [](SqliteDatabase& db) { return ExecuteOk(db, DownloadsStatement); });
+        // Firefox 26 and later keep the downloads in places.sqlite and have no downloads.sqlite.
+        if (!files.FileExists(profile + "\\downloads.sqlite") && files.FileExists(profile + "\\places.sqlite"))
+            DatabaseStep(profile + "\\places.sqlite", ClearFireFoxDownloads);
+        else
+            DatabaseStep(profile + "\\downloads.sqlite",
+                         [](SqliteDatabase& db) { return ExecuteOk(db, DownloadsStatement); });
         break;
     default:
         break;

@@ -10,7 +10,7 @@
 
 // The cleaner of Firefox's traces (items 76..81), in the profiles selected in the profiles
 // manager: plain files of the older versions, and rows of the profile's SQLite databases
-// (places.sqlite, cookies.sqlite, formhistory.sqlite, downloads.sqlite). Cookies of the hosts
+// (places.sqlite, cookies.sqlite, formhistory.sqlite, and downloads.sqlite up to Firefox 25). Cookies of the hosts
 // on "Settings\SafeFFCookies.txt" are kept.
 namespace lumexa::cleaners {
 
@@ -55,5 +55,11 @@ private:
 // bookmark pointing at nothing. All or nothing: false, with the database unchanged, when any
 // statement fails.
 bool ClearFireFoxHistory(platform::SqliteDatabase& db);
+
+// Deletes the download list of a places.sqlite of Firefox 26 and later, which keep it there
+// instead of in downloads.sqlite: the download visits, the places only downloads kept (unless
+// bookmarked) with their origins, and the "downloads/..." annotations. The browsing history
+// stays. All or nothing, as ClearFireFoxHistory.
+bool ClearFireFoxDownloads(platform::SqliteDatabase& db);
 
 } // namespace lumexa::cleaners

@@ -71,17 +71,31 @@ const std::vector<TDatabase>& CurrentFirefox()
           "NULL DEFAULT 1)",
           "CREATE UNIQUE INDEX moz_places_url_hashindex ON moz_places (url_hash, url)",
           "CREATE INDEX moz_historyvisits_placedateindex ON moz_historyvisits (place_id, visit_date)",
+          "CREATE TABLE moz_anno_attributes (id INTEGER PRIMARY KEY, name VARCHAR(32) UNIQUE NOT NULL)",
+          "CREATE TABLE moz_annos (id INTEGER PRIMARY KEY, place_id INTEGER NOT NULL, anno_attribute_id INTEGER, "
+          "content LONGVARCHAR, flags INTEGER DEFAULT 0, expiration INTEGER DEFAULT 0, type INTEGER DEFAULT 0, "
+          "dateAdded INTEGER DEFAULT 0, lastModified INTEGER DEFAULT 0)",
           "INSERT INTO moz_origins (id, prefix, host, frecency) VALUES (1, 'https://', 'news.example.com', 100), "
-          "(2, 'https://', 'www.mozilla.org', 50), (3, 'https://', 'secret.example.net', 10)",
+          "(2, 'https://', 'www.mozilla.org', 50), (3, 'https://', 'secret.example.net', 10), "
+          "(4, 'https://', 'dl.example.com', 5)",
           "INSERT INTO moz_places (id, url, title, rev_host, visit_count, last_visit_date, guid, origin_id) VALUES "
           "(1, 'https://news.example.com/today', 'Bookmarked and visited', 'moc.elpmaxe.swen.', 2, "
           "1256915110000000, 'aaaaaaaaaaaa', 1), "
           "(2, 'https://secret.example.net/page', 'Secret', 'ten.elpmaxe.terces.', 1, 1256915111000000, "
           "'bbbbbbbbbbbb', 3), "
           "(3, 'https://www.mozilla.org/firefox/', 'Bookmarked, never visited', 'gro.allizom.www.', 0, NULL, "
-          "'cccccccccccc', 2)",
+          "'cccccccccccc', 2), "
+          "(4, 'https://dl.example.com/setup.exe', 'setup.exe', 'moc.elpmaxe.ld.', 0, 1256915112000000, "
+          "'dddddddddddd', 4)",
+          // Downloads (visit type 7): setup.exe, and a file linked from the secret page's site.
           "INSERT INTO moz_historyvisits (from_visit, place_id, visit_date, visit_type) VALUES "
-          "(0, 1, 1256915109000000, 1), (1, 1, 1256915110000000, 1), (2, 2, 1256915111000000, 2)",
+          "(0, 1, 1256915109000000, 1), (1, 1, 1256915110000000, 1), (2, 2, 1256915111000000, 2), "
+          "(0, 4, 1256915112000000, 7), (0, 2, 1256915113000000, 7)",
+          "INSERT INTO moz_anno_attributes (id, name) VALUES (1, 'downloads/destinationFileURI'), "
+          "(2, 'downloads/metaData'), (3, 'bookmarkProperties/description')",
+          "INSERT INTO moz_annos (place_id, anno_attribute_id, content) VALUES "
+          "(4, 1, 'file:///home/ann/Downloads/setup.exe'), (4, 2, '{\"state\":1}'), "
+          "(2, 1, 'file:///home/ann/Downloads/report.pdf'), (3, 3, 'The browser')",
           "INSERT INTO moz_inputhistory (place_id, input, use_count) VALUES (2, 'secr', 1)",
           "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (1, 2, NULL, 0, 0, 'menu'), "
           "(2, 1, 1, 1, 0, 'Today'), (3, 1, 3, 1, 1, 'Firefox')"}},
@@ -518,8 +532,9 @@ TEST_F(FireFoxCleanerTest, DatabaseItemsDeleteTheirRowsInCurrentAndOldProfiles)
             {p + "\\formhistory.sqlite", 79, true, forms},
             {p + "\\places.sqlite", 80, true, SizeOf(p + "\\places.sqlite")},
             {p + "\\downloads.rdf", 81, true, 6},
-            // The current Firefox keeps downloads in places.sqlite: the missing file fails.
-            {p + "\\downloads.sqlite", 81, hasDownloads, downloads},
+            // Firefox 26 and later keep the downloads in places.sqlite.
+            hasDownloads ? TErased{p + "\\downloads.sqlite", 81, true, downloads}
+                         : TErased{p + "\\places.sqlite", 81, true, SizeOf(p + "\\places.sqlite")},
         };
         EXPECT_EQ(record.erased, expected) << "case: " << schema.name;
         // The history is gone; bookmarks keep their places, which no longer count as visited.
@@ -579,8 +594,32 @@ TEST_F(FireFoxCleanerTest, HistoryClearingForgetsVisitedSitesAndIsAllOrNothing)
         EXPECT_FALSE(ClearFireFoxHistory(*db));
     }
     EXPECT_EQ(Query(places, "select visit_count from moz_places order by id"),
-              (std::vector<std::string>{"2", "1", "0"}));
-    EXPECT_EQ(Query(places, "select count(*) from moz_historyvisits"), std::vector<std::string>{"3"});
+              (std::vector<std::string>{"2", "1", "0", "0"}));
+    EXPECT_EQ(Query(places, "select count(*) from moz_historyvisits"), std::vector<std::string>{"5"});
+}
+
+TEST_F(FireFoxCleanerTest, TheDownloadsOfACurrentFirefoxGoAndItsBrowsingHistoryStays)
+{
+    Select(FireFoxProfilesKey, FireFoxProfile());
+    const std::string p = FireFoxProfile();
+    CreateDatabases(p, CurrentFirefox());
+    const std::string places = p + "\\places.sqlite";
+
+    const TCleanerRecord record = Run<TFireFoxCleanner>({81});
+
+    // No downloads.sqlite is reported, and none is created.
+    EXPECT_EQ(record.erased, (std::vector<TErased>{{places, 81, true, SizeOf(places)}}));
+    EXPECT_FALSE(Exists(p + "\\downloads.sqlite"));
+    // The page a file was downloaded from stays when it was also visited.
+    EXPECT_EQ(Urls(p),
+              (std::vector<std::string>{"https://news.example.com/today",
+                                        "https://secret.example.net/page",
+                                        "https://www.mozilla.org/firefox/"}));
+    EXPECT_EQ(Query(places, "select visit_type from moz_historyvisits order by id"),
+              (std::vector<std::string>{"1", "1", "2"}));
+    EXPECT_EQ(Query(places, "select content from moz_annos order by id"), std::vector<std::string>{"The browser"});
+    EXPECT_EQ(Query(places, "select host from moz_origins order by id"),
+              (std::vector<std::string>{"news.example.com", "www.mozilla.org", "secret.example.net"}));
 }
 
 TEST_F(FireFoxCleanerTest, TheCookieHostIsAValueNeverPartOfTheStatement)
@@ -675,7 +714,7 @@ TEST_F(FireFoxCleanerTest, ADatabaseTheRunningBrowserHoldsIsReportedNotErased)
                                         {p + "\\formhistory.sqlite", 79, true, SizeOf(p + "\\formhistory.sqlite")},
                                         {p + "\\places.sqlite", 80, false, places}};
     EXPECT_EQ(record.erased, expected);
-    EXPECT_EQ(Urls(p).size(), 3u);
+    EXPECT_EQ(Urls(p).size(), 4u);
     EXPECT_EQ(CookieHosts(p).size(), 5u);
     EXPECT_TRUE(FormValues(p).empty());
 }
