@@ -113,6 +113,8 @@ void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
         break;
     case 78:
         SweepCache(profile, "Mozilla\\Firefox");
+        SweepCache(profile, "Mozilla\\Firefox", "cache2"); // Firefox 32 and later
+        SweepHostCache(profile);
         break;
     case 79:
         EraseFile(profile + "\\formhistory.dat");
@@ -136,6 +138,22 @@ void TFireFoxCleanner::CleanItem(std::uint8_t item, const std::string& profile)
     default:
         break;
     }
+}
+
+void TFireFoxCleanner::SweepHostCache(const std::string& profile)
+{
+    // Firefox on Linux keeps a profile "~/.mozilla/firefox/<name>" and its cache in
+    // "~/.cache/mozilla/firefox/<name>" (the XDG cache folder). Z: is case-sensitive, so the
+    // names are matched exactly.
+    constexpr std::string_view profiles = "\\.mozilla\\firefox\\";
+    const std::size_t at = profile.rfind(profiles);
+    if (at == std::string::npos || at + profiles.size() >= profile.size())
+        return;
+    SweepFolder(profile.substr(0, at) + "\\.cache\\mozilla\\firefox\\" + profile.substr(at + profiles.size()),
+                "*.*",
+                {},
+                {},
+                true);
 }
 
 void TFireFoxCleanner::DatabaseStep(const std::string& database, const std::function<bool(SqliteDatabase&)>& work)

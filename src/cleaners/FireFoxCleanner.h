@@ -43,6 +43,10 @@ private:
     // missing, locked, damaged or lacks the table.
     void DatabaseStep(const std::string& database, const std::function<bool(platform::SqliteDatabase&)>& work);
     bool RunOnDatabase(const std::string& database, const std::function<bool(platform::SqliteDatabase&)>& work);
+    // The cache of a Firefox of a Linux host, which lies outside the local application data
+    // folder: "<home>\.cache\mozilla\firefox\<name>" for the profile
+    // "<home>\.mozilla\firefox\<name>".
+    void SweepHostCache(const std::string& profile);
     // Deletes the rows of moz_cookies whose host is not on the keep list, and reports the file.
     void FilterCookieDatabase(const std::string& database);
     bool DeleteUnkeptCookies(const std::string& database);

@@ -68,7 +68,7 @@ void TMozillaCleaner::EraseFile(const std::string& path)
         SecureDeleteFile(path, true);
 }
 
-void TMozillaCleaner::SweepCache(const std::string& profile, std::string_view marker)
+void TMozillaCleaner::SweepCache(const std::string& profile, std::string_view marker, std::string_view cacheFolder)
 {
     const auto localAppData = SpecialFolder(platform::Csidl::LocalAppData);
     if (!localAppData || localAppData->empty())
@@ -79,7 +79,7 @@ void TMozillaCleaner::SweepCache(const std::string& profile, std::string_view ma
     const std::size_t at = profile.find(marker);
     if (at == std::string::npos)
         return;
-    SweepFolder(*localAppData + "\\" + profile.substr(at) + "\\Cache", "*.*", {}, {}, true);
+    SweepFolder(*localAppData + "\\" + profile.substr(at) + "\\" + std::string(cacheFolder), "*.*", {}, {}, true);
 }
 
 void TMozillaCleaner::FilterCookieFile(const std::string& profile, std::string_view keepListFile)

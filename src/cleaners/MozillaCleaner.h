@@ -48,9 +48,9 @@ protected:
     // Erases the file when it exists.
     void EraseFile(const std::string& path);
     // Sweeps the browser's cache of a profile: the local application data folder, then the part
-    // of the profile's path from `marker` on (the whole path when it holds no marker, exact
-    // case), then "\Cache".
-    void SweepCache(const std::string& profile, std::string_view marker);
+    // of the profile's path from `marker` on (exact case), then "\<cacheFolder>". A profile
+    // whose path holds no marker has no cache there and nothing is swept.
+    void SweepCache(const std::string& profile, std::string_view marker, std::string_view cacheFolder = "Cache");
     // Rewrites profile\Cookies.txt, keeping only the cookies of hosts on the keep list
     // "Settings\<keepListFile>". Nothing in analysis, nothing reported; the file is replaced
     // through a temporary file, so a failed write leaves it whole.

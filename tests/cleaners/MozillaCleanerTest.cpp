@@ -728,6 +728,9 @@ TEST_F(FireFoxCleanerTest, TheCacheIsSweptOnlyForAProfileInMozillaFirefox)
     Select(FireFoxProfilesKey, elsewhere);
     WriteFile(Cache() + "\\_CACHE_MAP_", "map");
     WriteFile(Cache() + "\\0\\1A\\2B3C4d01", "cached page");
+    // Firefox 32 and later: cache2 beside the older Cache.
+    const std::string cache2 = LocalAppData() + "\\Mozilla\\Firefox\\Profiles\\abc.default\\cache2";
+    WriteFile(cache2 + "\\entries\\5F1E9C0D", "cached entry");
     WriteFile(LocalAppData() + "\\other.dat", "other");
 
     const TCleanerRecord record = Run<TFireFoxCleanner>({78});
@@ -735,11 +738,43 @@ TEST_F(FireFoxCleanerTest, TheCacheIsSweptOnlyForAProfileInMozillaFirefox)
     std::vector<TErased> erased = record.erased;
     std::sort(erased.begin(), erased.end());
     const std::vector<TErased> expected{{Cache() + "\\0\\1A\\2B3C4d01", 78, true, 11},
-                                        {Cache() + "\\_CACHE_MAP_", 78, true, 3}};
+                                        {Cache() + "\\_CACHE_MAP_", 78, true, 3},
+                                        {cache2 + "\\entries\\5F1E9C0D", 78, true, 12}};
     EXPECT_EQ(erased, expected);
     EXPECT_FALSE(Exists(Cache()));
+    EXPECT_FALSE(Exists(cache2));
     EXPECT_TRUE(Exists(LocalAppData() + "\\other.dat"));
     EXPECT_TRUE(machine().Files().DirectoryExists(elsewhere));
+}
+
+TEST_F(FireFoxCleanerTest, TheCacheOfAFirefoxOfTheHostLiesInItsXdgCacheFolder)
+{
+    // ~/.mozilla/firefox/<name> keeps its cache in ~/.cache/mozilla/firefox/<name>.
+    const test::TempDir home;
+    const std::string profile = WindowsPathOf(home / ".mozilla/firefox/k2l8vs0q.default-release");
+    const std::string cache = WindowsPathOf(home / ".cache/mozilla/firefox/k2l8vs0q.default-release");
+    const std::string other = WindowsPathOf(home / ".cache/mozilla/firefox/other.default");
+    ASSERT_TRUE(machine().Files().ForceDirectories(profile));
+    WriteFile(profile + "\\prefs.js", "user_pref(\"a\", 1);");
+    WriteFile(cache + "\\cache2\\entries\\5F1E9C0D", "cached entry");
+    WriteFile(cache + "\\startupCache\\scriptCache.bin", "js");
+    WriteFile(other + "\\cache2\\entries\\0A", "another profile's");
+    Select(FireFoxProfilesKey, profile);
+
+    const TCleanerRecord analysis = Run<TFireFoxCleanner>({78}, core::MethodAnalysis);
+    EXPECT_EQ(analysis.erased.size(), 2u);
+    EXPECT_TRUE(Exists(cache + "\\cache2\\entries\\5F1E9C0D"));
+
+    const TCleanerRecord record = Run<TFireFoxCleanner>({78});
+
+    std::vector<TErased> erased = record.erased;
+    std::sort(erased.begin(), erased.end());
+    EXPECT_EQ(erased,
+              (std::vector<TErased>{{cache + "\\cache2\\entries\\5F1E9C0D", 78, true, 12},
+                                    {cache + "\\startupCache\\scriptCache.bin", 78, true, 2}}));
+    EXPECT_FALSE(Exists(cache));
+    EXPECT_TRUE(Exists(profile + "\\prefs.js"));
+    EXPECT_TRUE(Exists(other + "\\cache2\\entries\\0A"));
 }
 
 TEST_F(FireFoxCleanerTest, CookiesTxtIsFilteredInPlaceLeavingNoTemporaryFile)
