@@ -42,31 +42,15 @@ std::string Because(const std::string& what)
     return what + " (" + platform::SystemMessage(platform::GetLastError()) + ")";
 }
 
-// Gives the finished output its name without replacing anything, then deletes the input; on
-// any failure the input is left whole and the output goes.
+// The output gets its name and the input goes (see CommitOutput).
 TEncDecResult Commit(FileSystem& files,
                      std::unique_ptr<FileHandle> output,
                      const std::string& temporary,
                      const std::string& finalName,
                      const std::string& input)
 {
-    const bool flushed = output->Flush();
-    output.reset();
-    if (!flushed) {
-        TEncDecResult failed = Failure(Because("cannot write " + temporary));
-        files.DeleteFile(temporary);
-        return failed;
-    }
-    if (!files.MoveFile(temporary, finalName)) {
-        TEncDecResult failed = Failure(Because("cannot rename the output to " + finalName));
-        files.DeleteFile(temporary);
-        return failed;
-    }
-    if (!files.DeleteFile(input)) {
-        TEncDecResult failed = Failure(Because("cannot delete " + input));
-        files.DeleteFile(finalName);
-        return failed;
-    }
+    if (auto error = CommitOutput(files, std::move(output), temporary, finalName, input, true))
+        return Failure(*error);
     TEncDecResult done;
     done.ok = true;
     done.output = finalName;
@@ -174,18 +158,12 @@ TEncDecResult TEncDec::Decrypt(const std::string& locked)
     if (!source)
         return Failure(Because("cannot open " + locked));
     const std::optional<std::uint64_t> size = source->Size();
-    std::array<std::uint8_t, kLargestHeaderSize> headerBytes{};
-    std::size_t got = 0;
-    while (size && got < headerBytes.size()) {
-        std::size_t n = 0;
-        if (!source->Read(headerBytes.data() + got, headerBytes.size() - got, n))
-            return Failure(Because("cannot read " + locked));
-        if (n == 0)
-            break;
-        got += n;
-    }
     if (!size)
         return Failure(Because("cannot read the size of " + locked));
+    std::array<std::uint8_t, kLargestHeaderSize> headerBytes{};
+    std::size_t got = 0;
+    if (!ReadFull(*source, headerBytes.data(), headerBytes.size(), got))
+        return Failure(Because("cannot read " + locked));
     const THeaderParse parse = ParseLockHeader({headerBytes.data(), got});
     if (parse.status != THeaderStatus::Ok || !AcceptsPassword(parse.header, m_password, m_cipherIndex, m_hashIndex)) {
         TEncDecResult refused = Failure(core::Msg("strFH_MESSAGE040"));

@@ -16,7 +16,6 @@
 #include "filesecurity/crypto/LockHeader.h"
 #include "filesecurity/crypto/PasswordCheck.h"
 #include "platform/FileSystem.h"
-#include "platform/LastError.h"
 #include "platform/Machine.h"
 #include "platform/Thread.h"
 #include "platform/Types.h"
@@ -53,35 +52,6 @@ bool Stream(FileHandle& source, FileHandle& output, TBodyCipher& cipher)
 TLockResult Failure(std::string reason)
 {
     return {TLockOutcome::Failed, std::move(reason)};
-}
-
-// Closes the output and gives it its final name without replacing anything, then deletes the
-// input. On any failure the state before the call is restored: the temporary file (or the
-// renamed output) goes, the input stays.
-TLockResult Commit(FileSystem& files,
-                   std::unique_ptr<FileHandle> output,
-                   const std::string& temporary,
-                   const std::string& finalName,
-                   const std::string& input,
-                   bool deleteInput)
-{
-    const bool flushed = output->Flush();
-    output.reset();
-    if (!flushed) {
-        files.DeleteFile(temporary);
-        return Failure("cannot write " + temporary);
-    }
-    if (!files.MoveFile(temporary, finalName)) {
-        const std::uint32_t error = platform::GetLastError();
-        files.DeleteFile(temporary);
-        return Failure("cannot rename the output to " + finalName + " (" + platform::SystemMessage(error) + ")");
-    }
-    if (deleteInput && !files.DeleteFile(input)) {
-        const std::uint32_t error = platform::GetLastError();
-        files.DeleteFile(finalName);
-        return Failure("cannot delete " + input + " (" + platform::SystemMessage(error) + ")");
-    }
-    return {TLockOutcome::Done, {}};
 }
 
 } // namespace
@@ -143,10 +113,10 @@ TLockResult TFileLocker::LockFile(const std::string& path)
     lock.reset();
     const std::string finalName = source->finalName;
     source.reset();
-    TLockResult result = Commit(files, std::move(output), temporary, finalName, path, true);
-    if (result.outcome == TLockOutcome::Done)
-        ++m_state.filesDone;
-    return result;
+    if (auto failed = CommitOutput(files, std::move(output), temporary, finalName, path, true))
+        return Failure(*failed);
+    ++m_state.filesDone;
+    return {TLockOutcome::Done, {}};
 }
 
 TLockResult TFileLocker::UnlockFile(const std::string& path)
@@ -204,16 +174,15 @@ TLockResult TFileLocker::UnlockFile(const std::string& path)
     // shares them passes it and deciphers into nonsense: the locked file is then the only good
     // copy and stays.
     const bool keepLocked = m_password.size() > kCheckedPasswordBytes;
-    TLockResult result = Commit(files, std::move(output), temporary, finalName, path, !keepLocked);
-    if (result.outcome != TLockOutcome::Done)
-        return result;
+    if (auto failed = CommitOutput(files, std::move(output), temporary, finalName, path, !keepLocked))
+        return Failure(*failed);
     ++m_state.filesDone;
     if (keepLocked)
         return {TLockOutcome::KeptLocked,
                 path + " was kept: the password is longer than " + std::to_string(kCheckedPasswordBytes) +
                     " bytes and the file checks only its first " + std::to_string(kCheckedPasswordBytes) +
                     ", so the output may be wrong; delete it yourself once it reads right"};
-    return result;
+    return {TLockOutcome::Done, {}};
 }
 
 } // namespace lumexa::filesecurity

@@ -100,6 +100,37 @@ bool WriteAll(FileHandle& file, const std::uint8_t* buffer, std::size_t count)
     return count == 0 || (file.Write(buffer, count, done) && done == count);
 }
 
+std::optional<std::string> CommitOutput(FileSystem& files,
+                                        std::unique_ptr<FileHandle> output,
+                                        const std::string& temporary,
+                                        const std::string& finalName,
+                                        const std::string& input,
+                                        bool deleteInput)
+{
+    // The reason is taken before the clean-up, which sets the last error of its own.
+    const auto failed = [](const std::string& what) {
+        return what + " (" + platform::SystemMessage(platform::GetLastError()) + ")";
+    };
+    const bool flushed = output->Flush();
+    output.reset();
+    if (!flushed) {
+        std::string error = failed("cannot write " + temporary);
+        files.DeleteFile(temporary);
+        return error;
+    }
+    if (!files.MoveFile(temporary, finalName)) {
+        std::string error = failed("cannot rename the output to " + finalName);
+        files.DeleteFile(temporary);
+        return error;
+    }
+    if (deleteInput && !files.DeleteFile(input)) {
+        std::string error = failed("cannot delete " + input);
+        files.DeleteFile(finalName);
+        return error;
+    }
+    return std::nullopt;
+}
+
 TLockSource::TLockSource() = default;
 TLockSource::TLockSource(TLockSource&&) noexcept = default;
 TLockSource::~TLockSource() = default;

@@ -71,4 +71,15 @@ bool ReadFull(platform::FileHandle& file, std::uint8_t* buffer, std::size_t coun
 // Writes all `count` bytes.
 bool WriteAll(platform::FileHandle& file, const std::uint8_t* buffer, std::size_t count);
 
+// Finishes a new file written under a temporary name: flushes and closes `output`, gives it
+// `finalName` without replacing anything, then deletes `input` when `deleteInput`. On any
+// failure the input stays whole and the output goes. nullopt on success, else what failed with
+// the system's reason.
+std::optional<std::string> CommitOutput(platform::FileSystem& files,
+                                        std::unique_ptr<platform::FileHandle> output,
+                                        const std::string& temporary,
+                                        const std::string& finalName,
+                                        const std::string& input,
+                                        bool deleteInput);
+
 } // namespace lumexa::filesecurity
