@@ -18,26 +18,13 @@
 #include "platform/FileSystem.h"
 #include "platform/Types.h"
 #include "support/MachineTest.h"
+#include "support/Noise.h"
 
 namespace lumexa::filesecurity {
 namespace {
 
 constexpr std::size_t kRijndael = 8;
 constexpr std::size_t kSha256 = 6;
-
-// Deterministic content whose bytes differ from piece to piece.
-std::string Content(std::size_t length, unsigned seed = 1)
-{
-    std::string text(length, '\0');
-    std::uint32_t x = 2463534242u ^ seed;
-    for (char& c : text) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x & 0xFF);
-    }
-    return text;
-}
 
 std::vector<std::uint8_t> Bytes(const std::string& text)
 {
@@ -66,7 +53,7 @@ void FileLockerTest::CheckRoundTrips(std::size_t cipher, std::size_t hash, bool 
         std::string(CipherCatalogue()[cipher].name) + "/" + std::string(HashCatalogue()[hash].name);
     for (const std::size_t length : lengths) {
         SCOPED_TRACE(name + " length " + std::to_string(length));
-        const std::string plain = Content(length, static_cast<unsigned>(length + cipher * 31 + hash));
+        const std::string plain = test::Noise(length, static_cast<unsigned>(length + cipher * 31 + hash));
         WriteFile("C:\\data\\f.bin", plain);
         TFileLocker locker(cipher, hash, "s3cret");
         ASSERT_EQ(locker.LockFile("C:\\data\\f.bin").outcome, TLockOutcome::Done);
@@ -147,7 +134,7 @@ TEST_F(FileLockerTest, PasswordBytesAreUtf8)
 
 TEST_F(FileLockerTest, WrongParametersLeaveTheLockedFileUntouched)
 {
-    WriteFile("C:\\w\\doc.txt", Content(1000));
+    WriteFile("C:\\w\\doc.txt", test::Noise(1000));
     {
         TFileLocker locker(kRijndael, kSha256, "right");
         ASSERT_EQ(locker.LockFile("C:\\w\\doc.txt").outcome, TLockOutcome::Done);

@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Types.h"
 #include "support/MachineTest.h"
+#include "support/Noise.h"
 
 namespace lumexa::filesecurity::hider {
 namespace {
@@ -19,25 +20,12 @@ namespace {
 constexpr std::size_t kRijndael = 8;
 constexpr std::size_t kSha256 = 6;
 
-std::string Content(std::size_t length, std::uint32_t seed = 1)
-{
-    std::string text(length, '\0');
-    std::uint32_t x = 2463534242u ^ seed;
-    for (char& c : text) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x & 0xFF);
-    }
-    return text;
-}
-
 using HiderEncDecTest = test::MachineTest;
 
 TEST_F(HiderEncDecTest, RoundTripsEveryCipherInTheLockedFileFormat)
 {
     // Two full pieces and a partial one: the chaining crosses pieces and the tail rule applies.
-    const std::string plain = Content(2 * 8192 + 21);
+    const std::string plain = test::Noise(2 * 8192 + 21);
     for (std::size_t cipher = 0; cipher < kCipherCount; ++cipher) {
         const std::string name = std::string(CipherCatalogue()[cipher].name);
         WriteFile(R"(C:\Hide\data.zp1)", plain);
@@ -64,7 +52,7 @@ TEST_F(HiderEncDecTest, RoundTripsEveryCipherInTheLockedFileFormat)
 
 TEST_F(HiderEncDecTest, ReadsWhatTheLockerWritesAndTheLockerReadsWhatItWrites)
 {
-    const std::string plain = Content(5000, 9);
+    const std::string plain = test::Noise(5000, 9);
     WriteFile(R"(C:\Hide\from-locker)", plain);
     TFileLocker locker(kRijndael, kSha256, "shared");
     ASSERT_EQ(locker.LockFile(R"(C:\Hide\from-locker)").outcome, TLockOutcome::Done);
@@ -95,7 +83,7 @@ TEST_F(HiderEncDecTest, ReportsTheSecondHalfOfTheProgressPieceByPiece)
         {"empty", 0, {100}},
     };
     for (const Case& c : cases) {
-        WriteFile(R"(C:\Hide\p.zp1)", Content(c.length));
+        WriteFile(R"(C:\Hide\p.zp1)", test::Noise(c.length));
         TEncDec encdec(0, 0, "pw");
         std::vector<int> progress;
         encdec.OnProgress = [&](int percent) { progress.push_back(percent); };
@@ -112,7 +100,7 @@ TEST_F(HiderEncDecTest, ReportsTheSecondHalfOfTheProgressPieceByPiece)
 
 TEST_F(HiderEncDecTest, RefusesWrongParametersWithTheHiderMessageAndKeepsTheFile)
 {
-    WriteFile(R"(C:\Hide\a.zp1)", Content(3000));
+    WriteFile(R"(C:\Hide\a.zp1)", test::Noise(3000));
     ASSERT_TRUE(TEncDec(kRijndael, kSha256, "right").Encrypt(R"(C:\Hide\a.zp1)").ok);
     const std::string locked = ReadFile(R"(C:\Hide\a.zp1.lxe)");
     std::string damaged = locked;

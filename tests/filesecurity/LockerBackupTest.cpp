@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Types.h"
 #include "support/MachineTest.h"
+#include "support/Noise.h"
 
 namespace lumexa::filesecurity {
 namespace {
@@ -23,20 +24,6 @@ namespace {
 const std::string kBackups = R"(C:\Program Files\Lumexa\LockerBackups)";
 // The machine's fixed clock (MachineTest): 2009-10-30 17:05:09.
 const std::string kArchive = kBackups + R"(\2009_10_30_17_5_9.zip)";
-
-// Bytes that deflate cannot shrink much, different for each seed.
-std::string Noise(std::size_t length, std::uint32_t seed)
-{
-    std::string text(length, '\0');
-    std::uint32_t x = 2463534242u ^ seed;
-    for (char& c : text) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x & 0xFF);
-    }
-    return text;
-}
 
 class LockerBackupTest : public test::MachineTest
 {
@@ -85,7 +72,7 @@ TEST_F(LockerBackupTest, EntryNamesAreAbsolutePathsWithoutTheDrive)
 
 TEST_F(LockerBackupTest, ArchivesEveryFileDeflatedWithItsDiskDate)
 {
-    const std::string big = Noise(300000, 7);
+    const std::string big = test::Noise(300000, 7);
     const std::string text(100000, 'z');
     WriteFile(R"(C:\Docs\big.bin)", big);
     WriteFile(R"(C:\Docs\Sub\text.txt)", text);
@@ -177,7 +164,9 @@ TEST_F(LockerBackupTest, FailureLeavesNoArchiveAndNamesTheCause)
          "cannot create the folder"},
         {"an archive of that name exists", [&] { WriteFile(kArchive, "older backup"); }, "already exists"},
         {"a file cannot be read", [] {}, R"(cannot read C:\Docs\b.txt)"},
-        {"the drive fills up", [&] { WriteFile(R"(C:\Docs\b.txt)", Noise(40u << 20, 3)); }, "cannot write the backup"},
+        {"the drive fills up",
+         [&] { WriteFile(R"(C:\Docs\b.txt)", test::Noise(40u << 20, 3)); },
+         "cannot write the backup"},
     };
     platform::CreateOptions small;
     small.driveCapacity = 64ull << 20;
