@@ -49,13 +49,6 @@ std::string_view KeyOf(const std::string& kind)
     return KindOf(kind) == cleaners::ProfilesNetscape ? cleaners::NetscapeProfilesKey : cleaners::FireFoxProfilesKey;
 }
 
-// The name a profile is stored under: the last component of its folder's path.
-std::string StoredName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // --kind, or one of its two shortcuts; the three exclude each other.
 void AddKindOptions(CLI::App* command, const std::shared_ptr<TProfilesArgs>& args, bool withThunderbird)
 {
@@ -193,8 +186,9 @@ int Select(TCliContext& context, const TProfilesArgs& args)
         if (!cleaners::ParseStoredProfile(path + ",1") || !files.DirectoryExists(path))
             return context.Fail("no profile folder " + item);
         for (const std::string& other : paths)
-            if (platform::EqualsNoCase(StoredName(other), StoredName(path)))
-                return context.Fail("two profiles named " + StoredName(path) + ": select them one at a time");
+            if (platform::EqualsNoCase(cleaners::StoredProfileName(other), cleaners::StoredProfileName(path)))
+                return context.Fail("two profiles named " + cleaners::StoredProfileName(path) +
+                                    ": select them one at a time");
         paths.push_back(path);
     }
     const auto key = CreateKey(context, args.kind);
@@ -207,15 +201,15 @@ int Select(TCliContext& context, const TProfilesArgs& args)
                 continue;
             bool given = false;
             for (const std::string& path : paths)
-                given = given || platform::EqualsNoCase(StoredName(path), value.name);
+                given = given || platform::EqualsNoCase(cleaners::StoredProfileName(path), value.name);
             if (!given && key->SetString(value.name, value.parsed->path + ",0"))
                 context.out << "unselected " << value.name << "\t" << value.parsed->path << "\n";
         }
     }
     for (const std::string& path : paths) {
-        if (!key->SetString(StoredName(path), path + ",1"))
+        if (!key->SetString(cleaners::StoredProfileName(path), path + ",1"))
             return context.Fail("cannot store " + path);
-        context.out << "selected " << StoredName(path) << "\t" << path << "\n";
+        context.out << "selected " << cleaners::StoredProfileName(path) << "\t" << path << "\n";
     }
     return 0;
 }

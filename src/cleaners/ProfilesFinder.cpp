@@ -102,6 +102,12 @@ TFoundProfiles ReadProfilesIni(std::string_view text, std::string_view folder)
     return found;
 }
 
+std::string StoredProfileName(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('\\');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 std::optional<TStoredProfileData> ParseStoredProfile(std::string_view data)
 {
     if (data.size() < 3 || data[data.size() - 2] != ',')

@@ -50,6 +50,9 @@ std::string_view ProfilesMarker(std::uint8_t kind);
 inline constexpr std::string_view NetscapeProfilesKey = "SOFTWARE\\Orvanta\\Lumexa\\Settings\\Netscape";
 inline constexpr std::string_view FireFoxProfilesKey = "SOFTWARE\\Orvanta\\Lumexa\\Settings\\FireFox";
 
+// The value name a profile is stored under: the last component of its folder's path.
+std::string StoredProfileName(std::string_view path);
+
 // One stored profile: the value name and the profile folder's path, without a trailing "\".
 struct TSavedProfile
 {

@@ -59,13 +59,6 @@ std::string S(const QString& text)
     return text.toStdString();
 }
 
-// The name a profile is stored under: the last component of its folder's path.
-std::string StoredName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool SamePath(const std::string& a, const std::string& b)
 {
     return platform::EqualsNoCase(core::ExcludeTrailingSlash(a), core::ExcludeTrailingSlash(b));
@@ -558,7 +551,7 @@ void TFrmProfilesFinder::Save()
         const QTreeWidgetItem* item = m_results->topLevelItem(row);
         const std::string path = core::ExcludeTrailingSlash(S(item->text(1)));
         const bool ticked = item->checkState(0) == Qt::Checked;
-        written = stored->SetString(StoredName(path), path + (ticked ? ",1" : ",0"));
+        written = stored->SetString(StoredProfileName(path), path + (ticked ? ",1" : ",0"));
     }
     if (!written) {
         // Saying "saved" here would leave the user believing the cleaners know the choice.
